@@ -1,0 +1,119 @@
+// threads.cpp — detached threads and recursive locks over pthreads.
+//
+// The engine never joins its threads: it counts them itself and waits on the count at
+// shut-down, so every thread is started detached and its handle is only a token. Locks
+// are recursive like the critical sections the engine was written for; each also
+// remembers its owner and depth so the engine can ask whether the caller holds it, and
+// an unlock by a thread that does not hold the lock is ignored instead of corrupting it.
+#include <errno.h>
+#include <pthread.h>
+#include <stdlib.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <new>
+
+#include "host/backend.h"
+
+namespace {
+
+struct StartBlock {
+  ZyhThreadFunc fn;
+  void *arg;
+};
+
+// Handles are serial numbers, so they are never null and never reused.
+std::atomic<uintptr_t> thread_serial{0};
+
+void *ThreadMain(void *p) {
+  StartBlock block = *(StartBlock *)p;
+  free(p);
+  block.fn(block.arg);
+  return nullptr;
+}
+
+}  // namespace
+
+void *ZYH_StartThread(ZyhThreadFunc fn, void *arg) {
+  if (!fn) return nullptr;
+  StartBlock *block = (StartBlock *)malloc(sizeof *block);
+  if (!block) return nullptr;
+  block->fn = fn;
+  block->arg = arg;
+
+  pthread_attr_t attr;
+  if (pthread_attr_init(&attr) != 0) {
+    free(block);
+    return nullptr;
+  }
+  pthread_attr_setdetachstate(&attr, PTHREAD_CREATE_DETACHED);
+  pthread_t tid;
+  int rc = pthread_create(&tid, &attr, ThreadMain, block);
+  pthread_attr_destroy(&attr);
+  if (rc != 0) {
+    free(block);
+    ZYH_SetLastError(rc, "pthread_create failed");
+    return nullptr;
+  }
+  return (void *)(thread_serial.fetch_add(1) + 1);
+}
+
+uint32_t ZYH_ThreadId(void) { return (uint32_t)syscall(SYS_gettid); }
+
+struct ZyhLock {
+  pthread_mutex_t mutex;
+  std::atomic<uint32_t> owner;  // thread id of the holder, 0 when free
+  int depth;                    // times the holder has taken it (touched by the holder only)
+};
+
+ZyhLock *ZYH_LockCreate(void) {
+  ZyhLock *lock = (ZyhLock *)calloc(1, sizeof *lock);
+  if (!lock) return nullptr;
+  pthread_mutexattr_t attr;
+  pthread_mutexattr_init(&attr);
+  pthread_mutexattr_settype(&attr, PTHREAD_MUTEX_RECURSIVE);
+  int rc = pthread_mutex_init(&lock->mutex, &attr);
+  pthread_mutexattr_destroy(&attr);
+  if (rc != 0) {
+    free(lock);
+    return nullptr;
+  }
+  new (&lock->owner) std::atomic<uint32_t>(0);
+  return lock;
+}
+
+void ZYH_LockDestroy(ZyhLock *lock) {
+  if (!lock) return;
+  pthread_mutex_destroy(&lock->mutex);
+  free(lock);
+}
+
+static void Took(ZyhLock *lock) {
+  if (lock->depth++ == 0) lock->owner.store(ZYH_ThreadId(), std::memory_order_relaxed);
+}
+
+void ZYH_Lock(ZyhLock *lock) {
+  if (!lock) return;
+  pthread_mutex_lock(&lock->mutex);
+  Took(lock);
+}
+
+bool ZYH_TryLock(ZyhLock *lock) {
+  if (!lock) return false;
+  if (pthread_mutex_trylock(&lock->mutex) != 0) return false;
+  Took(lock);
+  return true;
+}
+
+void ZYH_Unlock(ZyhLock *lock) {
+  if (!lock || !ZYH_LockHeldByMe(lock)) return;
+  if (--lock->depth == 0) lock->owner.store(0, std::memory_order_relaxed);
+  pthread_mutex_unlock(&lock->mutex);
+}
+
+bool ZYH_LockHeldByMe(ZyhLock *lock) {
+  // Only the holder ever stores its own id, so comparing with ours is exact even while
+  // other threads change the owner.
+  return lock && lock->owner.load(std::memory_order_relaxed) == ZYH_ThreadId();
+}
