@@ -13,6 +13,8 @@ echo "== build (build/)"
 BUILD_DIR="$root/build" bash scripts/build.sh
 echo "== tests"
 ctest --test-dir build -j "$jobs" --output-on-failure --timeout 300
+echo "== fuzz targets, briefly on their corpora (build-fuzz/)"
+bash scripts/fuzz.sh --time 20
 
 if [ "${ZYLEM_SKIP_SANITIZE:-0}" != 1 ]; then
   echo "== build with address,undefined sanitizers (build-asan/)"
@@ -21,4 +23,13 @@ if [ "${ZYLEM_SKIP_SANITIZE:-0}" != 1 ]; then
   echo "== tests under sanitizers"
   ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
     ctest --test-dir build-asan -j "$jobs" --output-on-failure --timeout 600
+
+  # Threads: the lock, thread, log and popup suites again under ThreadSanitizer.
+  echo "== thread tests under ThreadSanitizer (build-tsan/)"
+  cmake -S "$root" -B "$root/build-tsan" -G Ninja -DZYLEM_SANITIZE=thread \
+    -DZYLEM_BUILD_BENCH=OFF -DCMAKE_BUILD_TYPE=Debug >/dev/null
+  cmake --build "$root/build-tsan" -j "$jobs" --target test_core
+  TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 \
+    ctest --test-dir build-tsan -j "$jobs" --output-on-failure --timeout 600 \
+    -R '^(NamedLocks|ProgramMutexes|ProgramThreads|ThreadedLog|ThreadedPopups|EngineClock)\.'
 fi

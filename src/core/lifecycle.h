@@ -30,4 +30,18 @@ struct ZyLifecycle {
 
   uint32_t main_thread_id;  // thread that ran pre-initialisation
   uint32_t start_time;      // ZYH_TimeMs at pre-initialisation
+
+  // Display orientation (1, 2 portrait; 4, 8 landscape) and its eased change
+  int32_t orientation;
+  int32_t target_orientation;
+  float orientation_timer;     // seconds into the current change
+  float orientation_duration;  // seconds a change takes
+
+  // Render counters of the last pass, raised by every batch flush
+  int32_t batches;
+  int32_t triangles;
+
+  int32_t renderer_failures;  // failed renderer Init calls in a row
+  int32_t frames_run;         // frames completed by the frame loop
+  uint8_t table_built;        // the engine interface table exists (shut-down needs it)
 };

@@ -11,11 +11,31 @@
 #include <type_traits>
 
 #include "config/config.h"
+#include "config/didodoz.h"
+#include "config/resolution.h"
+#include "core/input.h"
 #include "core/lifecycle.h"
+#include "core/locks.h"
+#include "core/log.h"
+#include "core/popup.h"
+#include "core/window.h"
+#include "engine/draw.h"
+#include "engine/modules.h"
+#include "fs/fs.h"
 
 struct ZyState {
   ZyLifecycle core;    // host block, lifecycle flags, display settings copies
   ZyConfig config;     // values read from prog.xml and developer.xml
+  ZyDidodoz didodoz;   // the loaded data-array files (prog.xml, manifests, ...)
+  ZyLocks locks;       // the twelve named locks and the program mutexes
+  ZyLog log;           // log counters, history, file name and console state
+  ZyPopups popups;     // developer popups waiting for the main thread
+  ZyFs fs;             // roots, search paths, openers, mounted paks, path ring
+  ZyInput input;       // key states, axes, input event queue, cursors, several mice
+  ZyWindow window;     // the engine's window and the style it was made with
+  ZyDisplay display;   // desktop, resolution choice, orientation, autoscaling
+  ZyDraw draw;         // render command layer: batch, colour, stacks, hooks
+  ZyModules modules;   // renderer, input and sound modules; the host info record
 };
 
 extern ZyState zy;

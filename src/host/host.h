@@ -11,7 +11,8 @@
 //     from ZYLEM_POPUP_ANSWER (and echoed to stderr), an in-memory clipboard and an
 //     optional manual clock that tests advance by hand;
 //   - sdl: a real SDL2 window and native events turned into ZyhEvent records.
-// The posix layer (libraries, threads, clock, folders, files) is shared by both.
+// The posix layer (libraries, threads, clock, folders, files, single instance, raw
+// mice) is shared by both.
 //
 // Conventions: functions return bool/handles/null on failure and never throw.
 // Texts are UTF-8, zero-terminated. Paths are native paths.
@@ -36,13 +37,14 @@ void *ZYH_GetSymbol(void *library, const char *symbol);
 // Unloads a library loaded with ZYH_LoadLibrary; null is ignored.
 void ZYH_FreeLibrary(void *library);
 // Maps a library name to the file name loaded from disk (".dll" -> ".so"), into buf.
-// Returns buf. Exposed so tests and messages can show what is really opened.
+// Returns buf ("" when the result does not fit). Exposed so tests and messages can show
+// what is really opened.
 char *ZYH_LibraryFileName(const char *name, char *buf, size_t size);
 
 // Last platform error code of this thread (errno-like; 0 when none is known).
 int ZYH_LastError(void);
-// Text describing the last failure of this thread in ZYH_LoadLibrary, ZYH_GetSymbol or
-// ZYH_SelectBackend ("" when none).
+// Text describing the last failure of this thread in ZYH_LoadLibrary, ZYH_GetSymbol,
+// ZYH_SelectBackend, ZYH_WindowCreate or ZYH_OpenUrl ("" when none is known).
 const char *ZYH_LastErrorText(void);
 
 // ---------------------------------------------------------------------------------
@@ -204,7 +206,7 @@ typedef struct ZyhWindowDesc {
   const char *title;
   int width, height;    // client size
   bool windowed;        // false: borderless fullscreen at the given size
-  bool maximize_box;    // windowed style offers maximising
+  bool maximize_box;    // windowed style offers maximising (SDL: a resizable window)
   bool popup_style;     // windowed but without caption (screen not taller than window)
   bool accept_files;    // accept dropped files
   bool opengl;          // the renderer draws with OpenGL into this window
@@ -253,7 +255,7 @@ enum ZyhCursor {
   ZYH_CURSOR_SIZENWSE, ZYH_CURSOR_SIZENESW, ZYH_CURSOR_SIZEWE, ZYH_CURSOR_SIZENS,
   ZYH_CURSOR_SIZEALL, ZYH_CURSOR_NO, ZYH_CURSOR_HELP, ZYH_CURSOR_COUNT
 };
-// Shows the given cursor over the window (HIDDEN hides it).
+// Shows the given cursor over the window (HIDDEN hides it; an unknown value the arrow).
 void ZYH_SetCursor(ZyhCursor cursor);
 // The cursor last set (tests and diagnostics).
 ZyhCursor ZYH_GetCursor(void);

@@ -56,10 +56,10 @@ void WindowRaise(void) {}
 // "WxH" with both parts positive and nothing after them; anything else is ignored.
 void ScreenSize(int *width, int *height) {
   int w = 1920, h = 1080;
-  if (const char *spec = getenv("ZYLEM_HEADLESS_SCREEN")) {
+  if (const char *size = getenv("ZYLEM_HEADLESS_SCREEN")) {
     int sw = 0, sh = 0;
     char tail = 0;
-    if (sscanf(spec, "%dx%d%c", &sw, &sh, &tail) == 2 && sw > 0 && sh > 0) {
+    if (sscanf(size, "%dx%d%c", &sw, &sh, &tail) == 2 && sw > 0 && sh > 0) {
       w = sw;
       h = sh;
     }

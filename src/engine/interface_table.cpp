@@ -1,0 +1,90 @@
+// interface_table.cpp — fills the engine interface table.
+//
+// The table is the one interface between the engine and everything it loads; modules
+// address operations by slot, so the order is that of ZY_EngineInterface. Operations of
+// subsystems that are not part of this build yet stay null; the shader sub-table is data
+// (slot 126), not a function.
+#include "engine/interface_table.h"
+
+#include <string.h>
+
+#include "core/boot.h"
+#include "core/input.h"
+#include "core/log.h"
+#include "core/popup.h"
+#include "core/threads.h"
+#include "config/resolution.h"
+#include "core/state.h"
+#include "core/window.h"
+#include "fs/fs.h"
+
+static ZY_EngineInterface table;
+static ZY_ShaderInterface shader_table;
+static bool built;
+
+ZY_EngineInterface *ZYI_BuildEngineInterface(void) {
+  memset(&table, 0, sizeof table);
+  memset(&shader_table, 0, sizeof shader_table);
+  ZY_EngineInterface &t = table;
+
+  // Log, popups, time, mutexes and threads
+  t.Print = ZY_Print;
+  t.Log = ZY_Log;
+  t.Popup = ZY_Popup;
+  t.Sleep = ZY_Sleep;
+  t.GetTime = ZY_GetTime;
+  t.GetDateTime = ZY_GetDateTime;
+  t.GetMutex = ZY_GetMutex;
+  t.DestroyMutex = ZY_DestroyMutex;
+  t.LockMutex = ZY_LockMutex;
+  t.UnlockMutex = ZY_UnlockMutex;
+  t.CreateThread = ZY_CreateThread;
+  t.GetCurrentThreadId = ZY_GetCurrentThreadId;
+  t.IsMainThread = ZY_IsMainThread;
+  t.LockMainLoop = ZY_LockMainLoop;
+  t.UnlockMainLoop = ZY_UnlockMainLoop;
+
+  // Lifecycle and display
+  t.SetCursor = ZY_SetCursor;
+  t.Quit = ZY_Quit;
+  t.Reinitialize = ZY_Reinitialize;
+
+  // Files
+  t.GetPath = ZY_GetPath;
+  t.GetPathEx = ZY_GetPathEx;
+  t.CreateDir = ZY_CreateDir;
+  t.AddSearchPath = ZY_AddSearchPath;
+  t.RemoveSearchPath = ZY_RemoveSearchPath;
+  t.GetSearchPath = ZY_GetSearchPath;
+  t.GetSearchPathCount = ZY_GetSearchPathCount;
+  t.DeleteFile = ZY_DeleteFile;
+  t.OpenFile = ZY_OpenFile;
+  t.CloseFile = ZY_CloseFile;
+  t.ReadFile = ZY_ReadFile;
+  t.WriteFile = ZY_WriteFile;
+  t.FlushFile = ZY_FlushFile;
+  t.TellFile = ZY_TellFile;
+  t.SeekFile = ZY_SeekFile;
+  t.ReadByte = ZY_ReadByte;
+  t.SeekFile2 = ZY_SeekFile;  // older modules call the seek and tell operations here
+  t.TellFile2 = ZY_TellFile;
+  t.ReadItems = ZY_ReadItems;
+  t.WriteItems = ZY_WriteItems;
+  t.FindFiles = ZY_FindFiles;
+  t.FreeFileList = ZY_FreeFileList;
+
+  // Input
+  t.GetKeyState = ZY_GetKeyState;
+  t.SetKeyState = ZY_SetKeyState;
+  t.GetAxis = ZY_GetAxis;
+  t.SetAxis = ZY_SetAxis;
+
+  t.shader = &shader_table;
+  zy.modules.host.zy = &table;
+  built = true;
+  return &table;
+}
+
+ZY_EngineInterface *ZYI_EngineInterface(void) { return built ? &table : nullptr; }
+
+void ZYI_ForgetEngineInterface(void) { built = false; }

@@ -1,0 +1,27 @@
+// imod_record: an input module for the tests. Records its calls like rmod_record (same
+// ZYLEM_RECORD_FILE).
+#include <stdarg.h>
+#include <stdio.h>
+#include <stdlib.h>
+
+#include "../record.h"
+#include "zylem_modules.h"
+
+namespace {
+
+class RecordingInput final : public InputImp {
+ public:
+  bool IsSupported() override { return true; }
+  void Init(ZY_HostInfo *host) override { Record("Input Init table=%d", host && host->zy); }
+  void Shutdown() override { Record("Input Shutdown"); }
+  void SetActive(bool a) override { Record("Input SetActive %d", a); }
+  void BeginFrame() override { Record("Input BeginFrame"); }
+  void EndFrame() override { Record("Input EndFrame"); }
+  const char *QueryValue(const char *, const char *) override { return nullptr; }
+};
+
+RecordingInput input;
+
+}  // namespace
+
+extern "C" ZY_EXPORT InputImp *ZYLEM_InputImp_GetInterface(void) { return &input; }

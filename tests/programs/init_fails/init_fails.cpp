@@ -1,0 +1,34 @@
+// A game whose init fails: the frame loop still runs it; it quits after two updates and
+// its shutdown must never be called (it would write a marker file).
+#include <stdio.h>
+
+#include "zylem.h"
+
+static ZY_ProgramInterface *self;
+static int updates;
+
+static bool Init(void) { return false; }
+static void Shutdown(void) {
+  if (FILE *f = fopen("shutdown_called", "w")) fclose(f);
+}
+static void Update(float) {
+  if (++updates >= 2) self->zy->Quit();
+}
+static void Draw(float) {}
+
+extern "C" ZY_EXPORT bool ZY_GetProgramInterface(ZY_ProgramInterface *prog, uint32_t) {
+  self = prog;
+  prog->interface_version = ZY_INTERFACE_VERSION;
+  snprintf(prog->id, sizeof prog->id, "zytest.initfails");
+  snprintf(prog->title, sizeof prog->title, "Init Fails");
+  snprintf(prog->version, sizeof prog->version, "1.0");
+  snprintf(prog->developer_name, sizeof prog->developer_name, "ZytestStudio");
+  prog->parms.width = 640;
+  prog->parms.height = 480;
+  prog->parms.windowed = 1;
+  prog->init = Init;
+  prog->shutdown = Shutdown;
+  prog->update = Update;
+  prog->draw = Draw;
+  return true;
+}
