@@ -24,6 +24,7 @@
 #include "core/state.h"
 #include "core/threads.h"
 #include "core/window.h"
+#include "engine/draw.h"
 #include "engine/interface_table.h"
 #include "engine/modules.h"
 #include "fs/fs.h"
@@ -104,6 +105,7 @@ bool ZYI_PreInit(void *embedding_window) {
   ZYI_ResetState();
   zy.core.command_line = command_line;
   ZYI_ResetModules();
+  ZYI_DrawReset();
   ZYI_BuildEngineInterface();
   zy.core.table_built = 1;
   zy.core.applied_parms.command_line = command_line;
@@ -209,7 +211,7 @@ bool ZYI_Init(void) {
   ZY_ProgramInterface *prog = zy.core.prog;
   ZY_Log(ZY_LOG_SYSTEM, "Endianness: %d.", 1234);
   ZYI_SetupAutoscaling();
-  // The render-target stack starts with the screen as its bottom entry once drawing joins.
+  ZYI_DrawPushScreenTarget();
 
   if (!ZYI_CreateWindow()) {
     ZY_Popup(ZY_LOG_ERROR, "Unable to create window. Please try rebooting your system.");
@@ -267,10 +269,11 @@ uint8_t ZYI_NormalizeWindowed(int32_t width, int32_t height, uint8_t windowed) {
 static void RendererReady(void) {
   RendImp *r = zy.modules.renderer;
   ZY_Log(ZY_LOG_SYSTEM, "Renderer Initialization done.");
-  // The render command layer creates its vertex and index buffers here once drawing joins.
+  ZYI_DrawCreateBuffers();
   zy.core.prog->parms.renderer_ready = 1;
   zy.modules.pixel_order = r->GetPixelOrder();
   zy.modules.colour_order = r->GetColourOrder();
+  ZYI_DrawSendProjection();
   // Bitmaps and font atlases are re-created on the new device here once they join.
   zy.core.renderer_ready = 1;
 }
@@ -323,8 +326,8 @@ void ZYI_ShutdownRenderer(void) {
   ZY_Log(ZY_LOG_SYSTEM, "Zylem RendImp Shutdown.");
   RendImp *r = zy.modules.renderer;
   if (!r) return;
-  // Device data of bitmaps, font atlases and the drawing buffers is released here first
-  // once those subsystems join.
+  // Device data of bitmaps and font atlases is released here first once they join.
+  ZYI_DrawReleaseBuffers();
   r->Shutdown();
   zy.core.renderer_ready = 0;
   if (zy.core.prog) zy.core.prog->parms.renderer_ready = 0;
@@ -383,6 +386,7 @@ void ZYI_Shutdown(void) {
   ZYI_ConfigFree();
   ZYI_DidodozFree();
   ZYFS_Shutdown();
+  ZYI_DrawShutdown();
   ZYI_DeleteLocks();
   ZYI_ThreadsShutdown();
   zy.core.table_built = 0;

@@ -17,6 +17,7 @@
 #include "core/popup.h"
 #include "core/state.h"
 #include "core/window.h"
+#include "engine/draw.h"
 #include "engine/interface_table.h"
 #include "engine/modules.h"
 #include "host/host.h"
@@ -75,8 +76,8 @@ static void RenderFrame(float dt, int32_t delta) {
   for (int pass = 0; pass < passes; pass++) {
     r->BeginFrame(passes == 1 ? 0 : pass + 1);
     zy.core.batches = zy.core.triangles = 0;
-    if (zy.config.developer_mode && ZY_GetKeyState(120) && t->Forward3) t->Forward3(0, 0, 0);
-    // The quad batch starts empty with no texture bound once drawing joins.
+    if (zy.config.developer_mode && ZY_GetKeyState(120)) ZY_Forward3(0, 0, 0);
+    ZYI_DrawBeginPass();
     ResetDrawingState(t, true);
     if (t->SetRenderMode) t->SetRenderMode(1);
     if (pass == 0 && delta > 0) prog->update(dt);
@@ -91,8 +92,9 @@ static void RenderFrame(float dt, int32_t delta) {
     // On-screen information and the console are drawn here once they join.
   }
   ZYI_Sound()->EndFrame();
-  // The quad batch is flushed here once drawing joins.
+  ZYI_Flush();
   ResetDrawingState(t, true);
+  ZYI_DrawCounters();
   r->EndFrame();
   for (int i = 0; i < zy.modules.input_count; i++) zy.modules.inputs[i]->EndFrame();
 }
@@ -138,6 +140,11 @@ void ZYI_Frame(int32_t delta) {
   }
   ZYI_UpdateAutoscaling();
   ZYI_ShowQueuedPopups();
+  if (ZYI_TransformDepth() > 0)
+    ZY_Popup(ZY_LOG_WARNING,
+             "Transform stack is not empty at frame end: there are %d more zy->PushTransform "
+             "calls than zy->PopTransform calls.",
+             ZYI_TransformDepth());
   ZYI_Unlock(ZYI_LOCK_MAIN_LOOP);
 }
 

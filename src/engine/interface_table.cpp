@@ -16,6 +16,8 @@
 #include "config/resolution.h"
 #include "core/state.h"
 #include "core/window.h"
+#include "engine/draw.h"
+#include "engine/modules.h"
 #include "fs/fs.h"
 
 static ZY_EngineInterface table;
@@ -78,6 +80,44 @@ ZY_EngineInterface *ZYI_BuildEngineInterface(void) {
   t.SetKeyState = ZY_SetKeyState;
   t.GetAxis = ZY_GetAxis;
   t.SetAxis = ZY_SetAxis;
+
+  // Drawing
+  t.PushTransform = ZY_PushTransform;
+  t.PopTransform = ZY_PopTransform;
+  t.GetTransform = ZY_GetTransform;
+  t.PushVertexHook = ZY_PushVertexHook;
+  t.PopVertexHook = ZY_PopVertexHook;
+  t.RemoveVertexHook = ZY_RemoveVertexHook;
+  t.ApplyVertexHooks = ZY_ApplyVertexHooks;
+  t.Forward3 = ZY_Forward3;
+  t.SetClipRect = ZY_SetClipRect;
+  t.ResetClipRect = ZY_ResetClipRect;
+  t.SetRenderTarget = ZY_SetRenderTarget;
+  t.PushRenderTarget = ZY_PushRenderTarget;
+  t.PopRenderTarget = ZY_PopRenderTarget;
+  t.SetBlendMode = ZY_SetBlendMode;
+  t.SetRenderMode = ZY_SetRenderMode;
+  // A renderer that takes colours as R, G, B, A bytes gets the colour variant that writes
+  // them so; without a renderer, or for 0xAARRGGBB words, the word variant.
+  bool rgba_bytes = ZYI_Renderer() && zy.modules.colour_order == 0;
+  t.SetColor = rgba_bytes ? ZY_SetColorRGBA : ZY_SetColor;
+  t.SetAlpha = ZY_SetAlpha;
+  t.DrawBitmap = ZY_DrawBitmap;
+  t.DrawBitmapEx = ZY_DrawBitmapEx;
+  t.DrawBitmapLine = ZY_DrawBitmapLine;
+  t.DrawBitmapPart = ZY_DrawBitmapPart;
+  t.DrawRect = ZY_DrawRect;
+  t.DrawLine = ZY_DrawLine;
+  t.DrawLineVertices = ZY_DrawLineVertices;
+  t.DrawQuad = ZY_DrawQuad;
+  t.DrawTriangles = ZY_DrawTriangles;
+  t.SetProjection = ZY_SetProjection;
+  t.SetDrawDepth = ZY_SetDrawDepth;
+  t.GetDrawDepth = ZY_GetDrawDepth;
+  t.Forward1 = ZY_Forward1;
+  t.SetRenderStateb = ZY_SetRenderStateb;
+  t.SetRenderStatef = ZY_SetRenderStatef;
+  t.SetRenderStatei = ZY_SetRenderStatei;
 
   t.shader = &shader_table;
   zy.modules.host.zy = &table;

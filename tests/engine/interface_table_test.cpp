@@ -4,6 +4,7 @@
 #include <string>
 
 #include "core/state.h"
+#include "engine/draw.h"
 #include "engine/interface_table.h"
 #include "engine/modules.h"
 #include "zytest.h"
@@ -45,17 +46,10 @@ const std::set<std::string> STILL_NULL = {
     "SetChannelParam1", "SetChannelParam2", "SetChannelParam3", "SetChannelParam4",
     "SetChannelParam5", "IsChannelPlaying", "GetChannelValue", "SetSoundParams",
     "SetSoundParamsDefault", "PlayMusic", "StopMusic", "SetMusicValue", "SetMusicLooping",
-    "GetMusicValue", "SlideMusicVolume", "PushTransform", "PopTransform", "GetTransform",
-    "PushVertexHook", "PopVertexHook", "RemoveVertexHook", "ApplyVertexHooks", "GetBitmap",
-    "GetBitmapEx", "LoadBitmap", "ReleaseBitmap", "SaveBitmap", "RefreshBitmap",
-    "ResizeBitmap", "SetBitmapCacheMode", "CreateBitmap", "SelectBitmapFrame", "Forward3",
-    "SetClipRect", "ResetClipRect", "SetRenderTarget", "PushRenderTarget", "PopRenderTarget",
-    "SetBlendMode", "SetRenderMode", "SetColor", "SetAlpha", "SetTextFlags",
-    "SetTextMaxWidth", "SetTextTransform", "DrawBitmap", "DrawBitmapEx", "DrawBitmapLine",
-    "DrawBitmapPart", "DrawText", "DrawRect", "DrawLine", "DrawLineVertices", "DrawQuad",
-    "DrawTriangles", "GetTextSize", "GetTextWidth", "GetTextHeight", "SetProjection",
-    "SetDrawDepth", "GetDrawDepth", "Forward1", "SetRenderStateb", "SetRenderStatef",
-    "SetRenderStatei"};
+    "GetMusicValue", "SlideMusicVolume", "GetBitmap", "GetBitmapEx", "LoadBitmap",
+    "ReleaseBitmap", "SaveBitmap", "RefreshBitmap", "ResizeBitmap", "SetBitmapCacheMode",
+    "CreateBitmap", "SelectBitmapFrame", "SetTextFlags", "SetTextMaxWidth",
+    "SetTextTransform", "DrawText", "GetTextSize", "GetTextWidth", "GetTextHeight"};
 
 void *const *Slots(ZY_EngineInterface *t) { return reinterpret_cast<void *const *>(t); }
 
@@ -81,6 +75,13 @@ TEST(InterfaceTable, AliasedSlotsShaderSubTableAndHostInfo) {
   EXPECT_EQ(ZYI_EngineInterface(), t);
   ZYI_ForgetEngineInterface();
   EXPECT_EQ(ZYI_EngineInterface(), nullptr);
+}
+
+TEST(InterfaceTable, ColourSlotFollowsTheRendererColourOrder) {
+  // Without a renderer the 0xAARRGGBB variant fills slot 101.
+  zy.modules.renderer = nullptr;
+  EXPECT_EQ((void *)ZYI_BuildEngineInterface()->SetColor, (void *)ZY_SetColor);
+  EXPECT_NE((void *)ZY_SetColor, (void *)ZY_SetColorRGBA);
 }
 
 TEST(InterfaceTable, TimeOperationsThroughTheTable) {
