@@ -128,8 +128,12 @@ static void Draw(float) {
   zy->PopTransform();
   zy->SetColor(1, 1, 1);
 
-  // Mouse ring and trail.
+  // Mouse ring and trail (the ring waits in the middle until the mouse first moves).
   float mx = zy->GetAxis(ZY_MOUSE_X), my = zy->GetAxis(ZY_MOUSE_Y);
+  if (mx == 0 && my == 0) {
+    mx = w * 0.5f;
+    my = h * 0.5f;
+  }
   for (int i = 0; i < 16; i++) {
     float a0 = i * 6.2831853f / 16, a1 = (i + 1) * 6.2831853f / 16;
     zy->DrawLine(mx + cosf(a0) * 14, my + sinf(a0) * 14, mx + cosf(a1) * 14, my + sinf(a1) * 14);

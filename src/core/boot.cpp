@@ -175,6 +175,8 @@ int ZYI_CoreRun(void) {
     return 1;
   }
   ZYI_LoadCursors();
+  // The window starts with the arrow, or with no cursor at all under HIDE_CURSOR.
+  ZY_SetCursor("ARROW");
   zy.core.raw_input_active = zy.core.prog->parms.multi_mouse ? ZYI_RegisterRawInput() : 0;
 
   uint32_t last = ZYH_TimeMs();
