@@ -108,6 +108,13 @@ bool ZYI_LoadProgram(void) {
     exit(0);
   }
 
+  // init, update and draw are called without a test; a module that leaves one out could
+  // never run, so it is refused like a module that cannot create its record.
+  if (!prog->init || !prog->update || !prog->draw) {
+    ZYI_SystemPopup(ZY_LOG_ERROR, CANNOT_CREATE);
+    ZYI_UnloadProgram();
+    return false;
+  }
   prog->zy = ZYI_EngineInterface();
   prog->parms.command_line = zy.core.command_line;
   prog->parms.frame_interval_ms = 8;

@@ -19,9 +19,11 @@
 #include "core/log.h"
 #include "core/popup.h"
 #include "core/window.h"
+#include "engine/bitmaps.h"
 #include "engine/draw.h"
 #include "engine/modules.h"
 #include "fs/fs.h"
+#include "image/image_loader.h"
 
 struct ZyState {
   ZyLifecycle core;    // host block, lifecycle flags, display settings copies
@@ -36,6 +38,8 @@ struct ZyState {
   ZyDisplay display;   // desktop, resolution choice, orientation, autoscaling
   ZyDraw draw;         // render command layer: batch, colour, stacks, hooks
   ZyModules modules;   // renderer, input and sound modules; the host info record
+  ZyImage image;       // the engine-wide image loader
+  ZyBitmaps bitmaps;   // the bitmap table and the upload and texture release queues
 };
 
 extern ZyState zy;

@@ -224,6 +224,11 @@ void ZY_DrawTriangles(ZY_Bitmap *bitmap, const ZY_Vertex *vertices, int32_t vert
   memcpy(target, indices, sizeof(uint16_t) * (size_t)index_count);
   r->UnlockIndexBuffer(d.triangle_indices);
   memcpy(d.write, vertices, sizeof(ZY_Vertex) * (size_t)vertex_count);
+  // The program writes 0xAARRGGBB words, as for ZY_DrawQuad: a renderer that wants bytes
+  // R, G, B, A gets red and blue swapped.
+  if (!ZYI_DrawArgbWords())
+    for (int32_t i = 0; i < vertex_count; i++)
+      d.write[i].color = ZYI_DrawSwapRedBlue(d.write[i].color);
 
   // Drawn like a batch: from an unlocked buffer, with the real vertex count, and the
   // ring moves on so the next batch does not overwrite vertices still being drawn.
@@ -261,5 +266,9 @@ void ZY_DrawLine(float x1, float y1, float x2, float y2) {
 
 void ZY_DrawLineVertices(const ZY_Vertex vertices[2]) {
   if (!vertices) return;
-  DrawLineNow(&vertices[0], &vertices[1]);
+  ZY_Vertex v[2] = {vertices[0], vertices[1]};
+  // Colours come as 0xAARRGGBB words, converted for the renderer like ZY_DrawQuad's.
+  if (!ZYI_DrawArgbWords())
+    for (ZY_Vertex &each : v) each.color = ZYI_DrawSwapRedBlue(each.color);
+  DrawLineNow(&v[0], &v[1]);
 }

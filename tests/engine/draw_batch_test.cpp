@@ -260,4 +260,12 @@ TEST_F(DrawLayerTest, LinesFlushClearTheTextureAndCarryDepthAndColour) {
   ASSERT_EQ(rec.lines.size(), 2u);
   EXPECT_EQ(memcmp(&rec.lines[1][0], &given[0], sizeof given[0]), 0);
   EXPECT_EQ(memcmp(&rec.lines[1][1], &given[1], sizeof given[1]), 0);
+
+  // A renderer that takes R, G, B, A bytes gets the program's words converted.
+  zy.modules.colour_order = ZY_COLOUR_ORDER_RGBA_BYTES;
+  ZY_DrawLineVertices(given);
+  ASSERT_EQ(rec.lines.size(), 3u);
+  EXPECT_EQ(rec.lines[2][0].color, 0x12785634u);
+  EXPECT_EQ(rec.lines[2][1].color, 0x9AF0DEBCu);
+  EXPECT_EQ(rec.lines[2][0].x, 5.0f);
 }

@@ -167,6 +167,15 @@ TEST_F(Boot, RefusedProgramRecordIsNotAskedAgainThroughTheOlderEntryPoint) {
   EXPECT_FALSE(zytest::FileExists(world.game() + "/getinterface_called"));
 }
 
+TEST_F(Boot, ProgramWithoutUpdateIsRefusedNotCalled) {
+  MakeGame("no_update");
+  auto r = Run();
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_TRUE(InOrder(r.err, {"Program library file bad: Program couldn't be created.",
+                              "Failed to initialize the application."}))
+      << r.err;
+}
+
 TEST_F(Boot, RendererThatNeverInitialisesEndsCoreInitialisationWithStatusOne) {
   MakeGame("normal");
   auto r = Run({}, {"ZYLEM_RECORD_INIT_FAIL=always"});
