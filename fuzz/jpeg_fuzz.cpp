@@ -16,7 +16,7 @@
 #include "core/state.h"
 #include "image/image_loader_codecs.h"
 
-static const uint64_t MAX_PIXELS = 1u << 22;      // bigger pictures only get their header read
+static const uint64_t MAX_PIXELS = 1u << 20;      // bigger pictures only get their header read
 static const uint64_t MAX_ROUND_TRIP = 1u << 16;  // pixels re-encoded after decoding
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {

@@ -16,7 +16,7 @@
 #include "core/state.h"
 #include "image/image_loader_codecs.h"
 
-static const uint64_t MAX_PIXELS = 1u << 22;  // bigger pictures only get their header read
+static const uint64_t MAX_PIXELS = 1u << 18;  // bigger pictures only get their header read
 static volatile unsigned g_sink;              // keeps the reads of every pixel byte
 
 // Reads every byte of a decoded buffer (so ASan checks its full size) and checks the

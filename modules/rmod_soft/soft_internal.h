@@ -66,6 +66,7 @@ struct DrawState {
   int32_t blend_mode;       // BLEND_...
   bool bilinear;            // texture filtering of the render mode
   const Surface *texture;   // null draws the vertex colours alone
+  bool fast_paths;          // take the exact shortcuts (off: ZYLEM_SOFT_NO_FASTPATH=1)
 };
 
 // Surfaces (soft_surface.cpp).
@@ -81,11 +82,16 @@ void SurfaceFill(Surface *surface, Rect rect, Colour colour);
 void SurfaceLoadPixels(Surface *surface, const uint8_t *pixels, int32_t width,
                        int32_t height, bool bgra);
 
-// Drawing (soft_raster.cpp, soft_line.cpp).
+// Drawing (soft_raster.cpp, soft_quad.cpp, soft_line.cpp).
 // Fills one triangle (either winding) with the top-left fill rule; degenerate, non-finite
 // and fully clipped triangles draw nothing.
 void FillTriangle(const DrawState &state, const RasterVertex &a, const RasterVertex &b,
                   const RasterVertex &c);
+// Fills the triangles a, b, c and b, c, d (a quad as the engine batches it); the same
+// pixels as two FillTriangle calls, drawn row by row from the texture when the quad is an
+// axis-aligned rectangle whose texels map one to one onto pixels (soft_quad.cpp).
+void FillQuad(const DrawState &state, const RasterVertex &a, const RasterVertex &b,
+              const RasterVertex &c, const RasterVertex &d);
 // Draws the line from a to b, untextured, colour interpolated, the end pixel excluded.
 void DrawLine(const DrawState &state, const RasterVertex &a, const RasterVertex &b);
 

@@ -24,6 +24,7 @@
 #include "core/state.h"
 #include "core/threads.h"
 #include "core/window.h"
+#include "engine/bitmaps.h"
 #include "engine/draw.h"
 #include "engine/interface_table.h"
 #include "engine/modules.h"
@@ -148,6 +149,13 @@ bool ZYI_PreInit(void *embedding_window) {
   // Both go to the front: res:// first, then user:// before it.
   ZY_AddSearchPath(ZY_GetPath(3, "%s", ""), true);
   ZY_AddSearchPath(ZY_GetPath(1, "%s", ""), true);
+  ZYI_BitmapsInit();
+  // Input delivery reaches the subsystems above it through these seams: a resize asks
+  // every render target to be redrawn. The console joins them later.
+  ZyInputHooks hooks;
+  memset(&hooks, 0, sizeof hooks);
+  hooks.for_each_render_target = ZYI_ForEachRenderTargetBitmap;
+  ZYI_SetInputHooks(&hooks);
   ZY_Log(ZY_LOG_SYSTEM, "ZY Core PreInitialized.");
   // The image loader joins here with the imaging subsystem.
   return true;
@@ -245,6 +253,7 @@ bool ZYI_Init(void) {
 
   prog->parms.developer_mode = zy.config.developer_mode;
   prog->parms.locale = zy.config.locale ? zy.config.locale : (char *)"";
+  ZYI_BitmapsSetReferenceCounting(prog->parms.reference_counting != 0);
   ZY_Log(ZY_LOG_INFO, "Initializing Program '%s'..", prog->title);
   if (prog->init())
     zy.core.program_initialized = 1;
@@ -276,7 +285,8 @@ static void RendererReady(void) {
   zy.modules.pixel_order = r->GetPixelOrder();
   zy.modules.colour_order = r->GetColourOrder();
   ZYI_DrawSendProjection();
-  // Bitmaps and font atlases are re-created on the new device here once they join.
+  ZYI_RecreateBitmaps();
+  // Font atlases are re-created on the new device here once fonts join.
   zy.core.renderer_ready = 1;
 }
 
@@ -328,7 +338,8 @@ void ZYI_ShutdownRenderer(void) {
   ZY_Log(ZY_LOG_SYSTEM, "Zylem RendImp Shutdown.");
   RendImp *r = zy.modules.renderer;
   if (!r) return;
-  // Device data of bitmaps and font atlases is released here first once they join.
+  // Font atlases release their device data here too once fonts join.
+  ZYI_ReleaseBitmapsDeviceData();
   ZYI_DrawReleaseBuffers();
   r->Shutdown();
   zy.core.renderer_ready = 0;
@@ -365,7 +376,7 @@ void ZYI_Shutdown(void) {
   if (zy.core.program_initialized && prog && prog->shutdown) prog->shutdown();
   zy.core.program_initialized = 0;
 
-  // Leaked bitmaps are reported and released here once bitmaps join.
+  ZYI_ReleaseLeakedBitmaps();
   ZY_Log(ZY_LOG_INFO, "Releasing Input Implementations.");
   ZYI_ShutdownInputModules();
   ZY_Log(ZY_LOG_INFO, "Releasing sounds.");
@@ -376,6 +387,7 @@ void ZYI_Shutdown(void) {
 
   ZYI_ShutdownRenderer();
   ZYI_UnloadRenderer();
+  ZYI_BitmapsFree();
   ZYI_DestroyWindow();
   ZYI_InputShutdown();
   ZYI_UnloadInputModules();

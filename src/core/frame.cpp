@@ -17,6 +17,7 @@
 #include "core/popup.h"
 #include "core/state.h"
 #include "core/window.h"
+#include "engine/bitmaps.h"
 #include "engine/draw.h"
 #include "engine/interface_table.h"
 #include "engine/modules.h"
@@ -135,8 +136,7 @@ void ZYI_Frame(int32_t delta) {
       ZYI_ReInit();
     }
   } else if (zy.core.core_initialized && zy.core.renderer_ready) {
-    // The resource queues (uploads and frees, at most about 50 ms) are served here once
-    // bitmaps and fonts join.
+    ZYI_ProcessResourceQueues();
   }
   ZYI_UpdateAutoscaling();
   ZYI_ShowQueuedPopups();

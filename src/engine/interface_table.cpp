@@ -16,6 +16,7 @@
 #include "config/resolution.h"
 #include "core/state.h"
 #include "core/window.h"
+#include "engine/bitmaps.h"
 #include "engine/draw.h"
 #include "engine/modules.h"
 #include "fs/fs.h"
@@ -80,6 +81,18 @@ ZY_EngineInterface *ZYI_BuildEngineInterface(void) {
   t.SetKeyState = ZY_SetKeyState;
   t.GetAxis = ZY_GetAxis;
   t.SetAxis = ZY_SetAxis;
+
+  // Bitmaps
+  t.GetBitmap = ZY_GetBitmap;
+  t.GetBitmapEx = ZY_GetBitmapEx;
+  t.LoadBitmap = ZY_LoadBitmap;
+  t.ReleaseBitmap = ZY_ReleaseBitmap;
+  t.SaveBitmap = ZY_SaveBitmap;
+  t.RefreshBitmap = ZY_RefreshBitmap;
+  t.ResizeBitmap = ZY_ResizeBitmap;
+  t.SetBitmapCacheMode = ZY_SetBitmapCacheMode;
+  t.CreateBitmap = ZY_CreateBitmap;
+  t.SelectBitmapFrame = ZY_SelectBitmapFrame;
 
   // Drawing
   t.PushTransform = ZY_PushTransform;

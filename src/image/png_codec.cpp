@@ -97,6 +97,11 @@ bool PngReadSession(PngJob *job) {
   if (setjmp(png_jmpbuf(job->png))) return false;
 
   png_set_read_fn(job->png, job, PngRead);
+#ifdef PNG_IGNORE_ADLER32
+  // Every chunk's CRC already guards the compressed bytes; the zlib stream's own
+  // checksum over the inflated data would only cost time (about a tenth of a load).
+  png_set_option(job->png, PNG_IGNORE_ADLER32, PNG_OPTION_ON);
+#endif
   png_read_info(job->png, job->info);
   png_uint_32 width = 0, height = 0;
   int bit_depth = 0, color_type = 0;

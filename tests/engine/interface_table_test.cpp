@@ -46,9 +46,7 @@ const std::set<std::string> STILL_NULL = {
     "SetChannelParam1", "SetChannelParam2", "SetChannelParam3", "SetChannelParam4",
     "SetChannelParam5", "IsChannelPlaying", "GetChannelValue", "SetSoundParams",
     "SetSoundParamsDefault", "PlayMusic", "StopMusic", "SetMusicValue", "SetMusicLooping",
-    "GetMusicValue", "SlideMusicVolume", "GetBitmap", "GetBitmapEx", "LoadBitmap",
-    "ReleaseBitmap", "SaveBitmap", "RefreshBitmap", "ResizeBitmap", "SetBitmapCacheMode",
-    "CreateBitmap", "SelectBitmapFrame", "SetTextFlags", "SetTextMaxWidth",
+    "GetMusicValue", "SlideMusicVolume", "SetTextFlags", "SetTextMaxWidth",
     "SetTextTransform", "DrawText", "GetTextSize", "GetTextWidth", "GetTextHeight"};
 
 void *const *Slots(ZY_EngineInterface *t) { return reinterpret_cast<void *const *>(t); }

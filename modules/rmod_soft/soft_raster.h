@@ -1,0 +1,67 @@
+// soft_raster.h — triangle set-up shared by the rasteriser (soft_raster.cpp) and the
+// rectangle fast path (soft_quad.cpp).
+//
+// A triangle becomes a box of candidate pixels, three integer edge functions that decide
+// coverage with the top-left fill rule, and one plane per attribute (colour channels,
+// texture coordinates in texel units) with 32 fractional bits. Both files draw from the
+// same set-up, so a pixel gets the same coverage and the same attribute values whichever
+// of them draws it: the fast paths only skip work whose result they can predict exactly.
+#pragma once
+
+#include "soft_internal.h"
+
+namespace soft {
+
+constexpr int32_t SUBPIXEL = 256;                 // subpixel steps per pixel
+constexpr int64_t FIXED_ONE_INT = int64_t{1} << 32;  // 1.0 in attribute fixed point
+
+// Interpolated attributes: colour channels 0..255 and texture coordinates in texels,
+// all with 32 fractional bits.
+struct Attrs {
+  int64_t r, g, b, a, u, v;
+};
+
+// A triangle ready to draw.
+struct TriangleSetup {
+  int64_t px0, px1, py0, py1;  // candidate pixels, already cut by the clip rectangle
+  int64_t e[3];                // edge functions at the centre of pixel (px0, py0)
+  int64_t sx[3], sy[3];        // their steps per pixel in x and y
+  int64_t bias[3];             // 0 for top-left edges, -1 for the others
+  Attrs origin;                // attributes at the centre of pixel (px0, py0)
+  Attrs step_x, step_y;        // and their steps per pixel
+  bool gouraud;                // the vertex colours differ: colours are interpolated
+  Colour flat;                 // the colour of every pixel when not gouraud
+};
+
+// Snaps a device coordinate to subpixels (clamped to +-2^20 pixels); false when it is
+// not finite.
+bool ToSubpixel(double v, int64_t *out);
+
+// Floor and ceiling of a / b for b > 0.
+inline int64_t FloorDiv(int64_t a, int64_t b) {
+  return a >= 0 ? a / b : -((-a + b - 1) / b);
+}
+inline int64_t CeilDiv(int64_t a, int64_t b) { return -FloorDiv(-a, b); }
+
+// Sets up the triangle a, b, c (either winding) for drawing with the state; false when
+// it draws nothing (no target, degenerate, not finite, or outside the clip).
+bool SetupTriangle(const DrawState &st, const RasterVertex &a, const RasterVertex &b,
+                   const RasterVertex &c, TriangleSetup *t);
+
+// The covered pixels of row py0 + row: columns px0 + *first .. px0 + *last. False when
+// the row has none.
+bool TriangleRowSpan(const TriangleSetup &t, int64_t row, int64_t *first, int64_t *last);
+
+// True when every candidate pixel (x, y) of the textured triangle samples exactly texel
+// (x + *dx, y + *dy) of the state's texture, inside the texture, with the state's
+// filtering: texture coordinates step one texel per pixel in x and y, and bilinear
+// samples fall on texel centres. Drawing such a triangle can copy texel rows directly.
+bool AlignedTexels(const DrawState &st, const TriangleSetup &t, int64_t *dx, int64_t *dy);
+
+// Blends `count` texels from src (R, G, B, A bytes, one after another) into the pixels
+// from dst on, each texel first multiplied by the colour: the same bytes as the
+// per-pixel Modulate and BlendPixel of soft_pixel.h, only faster (soft_blit.cpp).
+void BlendRow(uint8_t *dst, const uint8_t *src, int32_t count, Colour colour,
+              int32_t blend_mode);
+
+}  // namespace soft
