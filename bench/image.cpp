@@ -231,10 +231,13 @@ class RatioReporter : public benchmark::ConsoleReporter {
     }
     ConsoleReporter::ReportRuns(runs);
   }
+  // With --benchmark_repetitions the medians are compared, else the single runs.
   void PrintRatios() const {
     for (auto &f : files) {
       std::string base = "load/" + f.name.substr(6);
-      auto ours = rates.find(base + "/engine"), theirs = rates.find(base + "/stb_image");
+      auto ours = rates.find(base + "/engine_median"), theirs = rates.find(base + "/stb_image_median");
+      if (ours == rates.end() || theirs == rates.end())
+        ours = rates.find(base + "/engine"), theirs = rates.find(base + "/stb_image");
       if (ours == rates.end() || theirs == rates.end() || theirs->second <= 0) continue;
       printf("ratio %-16s engine %8.1f MP/s, stb_image %8.1f MP/s: %.2fx\n", f.name.c_str() + 6,
              ours->second, theirs->second, ours->second / theirs->second);

@@ -28,8 +28,8 @@ if [ "${ZYLEM_SKIP_SANITIZE:-0}" != 1 ]; then
   echo "== thread tests under ThreadSanitizer (build-tsan/)"
   cmake -S "$root" -B "$root/build-tsan" -G Ninja -DZYLEM_SANITIZE=thread \
     -DZYLEM_BUILD_BENCH=OFF -DCMAKE_BUILD_TYPE=Debug >/dev/null
-  cmake --build "$root/build-tsan" -j "$jobs" --target test_core
+  cmake --build "$root/build-tsan" -j "$jobs" --target test_core test_engine
   TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 \
     ctest --test-dir build-tsan -j "$jobs" --output-on-failure --timeout 600 \
-    -R '^(NamedLocks|ProgramMutexes|ProgramThreads|ThreadedLog|ThreadedPopups|EngineClock)\.'
+    -R '^(NamedLocks|ProgramMutexes|ProgramThreads|ThreadedLog|ThreadedPopups|EngineClock|BitmapThreads)\.'
 fi

@@ -59,6 +59,16 @@ struct Source {
 
 // One bilinear sample at the crossing of a column tap and a row tap.
 inline void Sample(const Source &s, const AxisTap &tx, const AxisTap &ty, uint32_t out[4]) {
+  if (tx.weight == 0 && ty.weight == 0) {
+    // On a pixel exactly (the averaging filter at whole ratios): the other three weigh
+    // nothing, and the blend below would give this pixel unchanged.
+    const uint8_t *p = s.pixels + ((size_t)ty.i0 * s.width + tx.i0) * 4;
+    out[0] = p[0];
+    out[1] = p[1];
+    out[2] = p[2];
+    out[3] = s.has_alpha && (tx.clamped0 || ty.clamped0) ? 0 : p[3];
+    return;
+  }
   const uint8_t *row0 = s.pixels + (size_t)ty.i0 * s.width * 4;
   const uint8_t *row1 = s.pixels + (size_t)ty.i1 * s.width * 4;
   const uint8_t *p00 = row0 + (size_t)tx.i0 * 4, *p10 = row0 + (size_t)tx.i1 * 4;
