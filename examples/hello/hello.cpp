@@ -1,9 +1,11 @@
 // Hello ZYLEM: a small sample game.
 //
 // It animates a few shapes — a rotating fan of triangles, a bouncing square, a colour
-// gradient quad and a ring of lines that follows the mouse — and reacts to input: the
-// arrow keys move the square, space pauses the animation, the left mouse button leaves a
-// trail, Escape quits. Everything goes through the engine interface table in prog->zy.
+// gradient quad and a ring of lines that follows the mouse — and two bitmaps from the
+// game folder's data/ folder: a star that spins in the bouncing square and glowing orbs
+// circling the fan. It reacts to input: the arrow keys move the square, space pauses the
+// animation, the left mouse button leaves a trail, Escape quits. Everything goes through
+// the engine interface table in prog->zy. The images are made by make_data.py.
 #include <math.h>
 #include <stdio.h>
 #include <string.h>
@@ -23,7 +25,17 @@ static struct {
   float vx, vy;         // its bounce velocity
   float trail[32][2];   // positions left by the mouse while the left button is down
   int trail_count;
+  ZY_Bitmap *star, *orb;  // data/star.png and data/orb.png
 } game;
+
+// Bitmaps are named without their extension; the engine finds data/star.png in the game
+// folder. A missing one is drawn as nothing.
+static ZY_Bitmap *GameBitmap(const char *name) {
+  ZY_Bitmap *b = zy->GetBitmap(name);
+  if (!b || b->state != ZY_BITMAP_STATE_READY)
+    zy->Log(ZY_LOG_WARNING, "Hello ZYLEM: bitmap '%s' is missing.", name);
+  return b;
+}
 
 static bool Init(void) {
   zy = prog->zy;
@@ -31,12 +43,18 @@ static bool Init(void) {
   game.box_y = 380;
   game.vx = 140;
   game.vy = -90;
+  game.star = GameBitmap("data/star");
+  game.orb = GameBitmap("data/orb");
   zy->Log(ZY_LOG_INFO, "Hello ZYLEM: %dx%d, arrows move, space pauses, Escape quits.",
           prog->parms.width, prog->parms.height);
   return true;
 }
 
-static void Shutdown(void) { zy->Log(ZY_LOG_INFO, "Hello ZYLEM: bye after %.1f s.", game.time); }
+static void Shutdown(void) {
+  zy->ReleaseBitmap(game.star);
+  zy->ReleaseBitmap(game.orb);
+  zy->Log(ZY_LOG_INFO, "Hello ZYLEM: bye after %.1f s.", game.time);
+}
 
 static void Update(float dt) {
   if (zy->GetKeyState(VK_ESCAPE) & 1) zy->Quit();
@@ -99,6 +117,16 @@ static void Draw(float) {
 
   DrawFan(w * 0.72f, h * 0.38f, 150);
 
+  // Glowing orbs circle the fan, growing and shrinking; additive blending makes them
+  // brighten whatever they pass over.
+  zy->SetBlendMode(1);
+  for (int i = 0; i < 6; i++) {
+    float a = -game.time * 0.6f + i * (6.2831853f / 6);
+    float scale = 2.5f + 1.5f * sinf(game.time * 2 + i);
+    zy->DrawBitmapEx(game.orb, w * 0.72f + cosf(a) * 175, h * 0.38f + sinf(a) * 175, 0, scale);
+  }
+  zy->SetBlendMode(0);
+
   // The bouncing square, half transparent, with an outline.
   zy->SetColor(0.2f, 0.9f, 0.5f);
   zy->SetAlpha(0.75f);
@@ -109,6 +137,8 @@ static void Draw(float) {
   zy->DrawLine(game.box_x + 60, game.box_y, game.box_x + 60, game.box_y + 60);
   zy->DrawLine(game.box_x + 60, game.box_y + 60, game.box_x, game.box_y + 60);
   zy->DrawLine(game.box_x, game.box_y + 60, game.box_x, game.box_y);
+  // A star spins in the middle of the square (DrawBitmapEx turns it about its centre).
+  zy->DrawBitmapEx(game.star, game.box_x + 30, game.box_y + 30, game.time * 2.5f, 1.5f);
 
   // Pulsing bars drawn under a rotating transform around their centre.
   float m[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};

@@ -25,6 +25,7 @@ DrawState SoftRenderer::MakeDrawState(const Surface *texture) const {
   st.blend_mode = blend_mode_;
   st.bilinear = render_mode_ != RENDER_MODE_NEAREST;
   st.texture = texture;
+  st.fast_paths = fast_paths_;
   return st;
 }
 
@@ -59,11 +60,19 @@ void SoftRenderer::DrawIndexed(ZY_VertexBuffer *vertices, int32_t, ZY_IndexBuffe
   const DrawState st = MakeDrawState(stages_[0]);
   if (!st.target) return;
   const uint16_t *idx = indices->indices;
+  const int32_t count = vertices->count;
+  const ZY_Vertex *vx = vertices->vertices;
   for (int32_t t = 0; t < triangle_count; t++, idx += 3) {
-    if (idx[0] >= vertices->count || idx[1] >= vertices->count || idx[2] >= vertices->count)
+    if (idx[0] >= count || idx[1] >= count || idx[2] >= count)
       continue;  // an index past the buffer skips its triangle
-    FillTriangle(st, ToRaster(vertices->vertices[idx[0]]), ToRaster(vertices->vertices[idx[1]]),
-                 ToRaster(vertices->vertices[idx[2]]));
+    // The engine's quads come as the triangle pair a, b, c and b, c, d.
+    if (t + 1 < triangle_count && idx[3] == idx[1] && idx[4] == idx[2] && idx[5] < count) {
+      FillQuad(st, ToRaster(vx[idx[0]]), ToRaster(vx[idx[1]]), ToRaster(vx[idx[2]]),
+               ToRaster(vx[idx[5]]));
+      t++, idx += 3;
+      continue;
+    }
+    FillTriangle(st, ToRaster(vx[idx[0]]), ToRaster(vx[idx[1]]), ToRaster(vx[idx[2]]));
   }
 }
 
@@ -83,8 +92,7 @@ void SoftRenderer::DrawShaded(ZY_Bitmap *bitmap, const ZY_Vertex *vertices) {
   if (!st.target) return;
   const RasterVertex q[4] = {ToRaster(vertices[0]), ToRaster(vertices[1]), ToRaster(vertices[2]),
                              ToRaster(vertices[3])};
-  FillTriangle(st, q[0], q[1], q[2]);
-  FillTriangle(st, q[1], q[2], q[3]);
+  FillQuad(st, q[0], q[1], q[2], q[3]);
 }
 
 void SoftRenderer::Forward3(int32_t command, float, int32_t argument) {

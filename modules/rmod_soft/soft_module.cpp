@@ -10,6 +10,9 @@
 // words as bytes R, G, B, A (pixel order 1, colour order 0) instead of the default
 // R, G, B, A pixels and 0xAARRGGBB words (pixel order 0, colour order 1), so that both
 // of the engine's conversion paths can be run. It is read once, at Init.
+// ZYLEM_SOFT_NO_FASTPATH=1 (also read at Init) draws everything through the general
+// per-pixel rasteriser, without the exact shortcuts for sprites drawn one to one, so
+// tests can check that both give the same bytes.
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -128,6 +131,7 @@ bool SoftRenderer::Init(ZY_EngineInterface *zy, ZY_HostInfo *host, ZY_DisplaySet
   }
   bgra_ = EnvFlag("ZYLEM_SOFT_BGRA");
   orders_read_ = true;
+  fast_paths_ = !EnvFlag("ZYLEM_SOFT_NO_FASTPATH");
   // A repeated Init (a retry, or a new device after Shutdown) starts from nothing.
   if (initialised_) ReleaseEverything();
   if (!CreateScreens(parms->width, parms->height)) {

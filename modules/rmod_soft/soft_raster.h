@@ -52,16 +52,38 @@ bool SetupTriangle(const DrawState &st, const RasterVertex &a, const RasterVerte
 // the row has none.
 bool TriangleRowSpan(const TriangleSetup &t, int64_t row, int64_t *first, int64_t *last);
 
-// True when every candidate pixel (x, y) of the textured triangle samples exactly texel
-// (x + *dx, y + *dy) of the state's texture, inside the texture, with the state's
-// filtering: texture coordinates step one texel per pixel in x and y, and bilinear
-// samples fall on texel centres. Drawing such a triangle can copy texel rows directly.
-bool AlignedTexels(const DrawState &st, const TriangleSetup &t, int64_t *dx, int64_t *dy);
+// How the pixels of a triangle map onto texels when they do so one to one: pixel (x, y)
+// samples texel (cx + dir_x x, cy + dir_y y), the directions +1 or -1 (mirrored).
+struct TexelMap {
+  int64_t cx, cy;
+  int32_t dir_x, dir_y;
+};
+
+// True when every pixel of the textured triangle samples exactly one texel with the
+// state's filtering, and fills *map: texture coordinates step one texel per pixel along
+// x and y (either direction) and bilinear samples fall on texel centres. Such a triangle
+// can be drawn from texel rows directly, where TexelsInside holds.
+bool AlignedTexels(const DrawState &st, const TriangleSetup &t, TexelMap *map);
+
+// True when the pixels x0..x1 x y0..y1 all map to texels inside the texture (no
+// clamping, no edge rule).
+bool TexelsInside(const Surface *texture, const TexelMap &map, int64_t x0, int64_t x1,
+                  int64_t y0, int64_t y1);
 
 // Blends `count` texels from src (R, G, B, A bytes, one after another) into the pixels
 // from dst on, each texel first multiplied by the colour: the same bytes as the
 // per-pixel Modulate and BlendPixel of soft_pixel.h, only faster (soft_blit.cpp).
 void BlendRow(uint8_t *dst, const uint8_t *src, int32_t count, Colour colour,
               int32_t blend_mode);
+
+// BlendRow for the texels of the texture row from src on, taken to the right (dir 1) or
+// to the left (dir -1, a mirrored sprite).
+void BlendTexelRow(uint8_t *dst, const uint8_t *src, int32_t dir, int32_t count,
+                   Colour colour, int32_t blend_mode);
+
+// Blends the pixels x .. x + count - 1 of the target's row y with their texels under
+// the map (all inside the texture), as BlendRow does.
+void BlendAlignedSpan(const DrawState &st, const TexelMap &map, int64_t x, int64_t y,
+                      int64_t count, Colour colour);
 
 }  // namespace soft

@@ -124,6 +124,7 @@ class SoftRenderer final : public RendImp {
   bool initialised_ = false;          // between a successful Init and Shutdown
   bool bgra_ = false;                 // ZYLEM_SOFT_BGRA: pixel order 1, colour order 0
   bool orders_read_ = false;          // bgra_ was read (at Init, or at the first question)
+  bool fast_paths_ = true;            // off with ZYLEM_SOFT_NO_FASTPATH (read at Init)
 
   Surface *screen_ = nullptr;         // the frame being drawn
   Surface *shown_ = nullptr;          // the last finished frame (swapped in EndFrame)

@@ -44,10 +44,14 @@ void SurfaceFill(Surface *surface, Rect rect, Colour colour) {
   if (rect.x0 >= rect.x1 || rect.y0 >= rect.y1) return;
   const uint8_t px[4] = {static_cast<uint8_t>(colour.r), static_cast<uint8_t>(colour.g),
                          static_cast<uint8_t>(colour.b), static_cast<uint8_t>(colour.a)};
-  for (int32_t y = rect.y0; y < rect.y1; y++) {
-    uint8_t *row = surface->pixels + (static_cast<size_t>(y) * surface->width + rect.x0) * 4;
-    for (int32_t x = rect.x0; x < rect.x1; x++, row += 4) memcpy(row, px, 4);
-  }
+  // The first row pixel by pixel, the others copied from it.
+  const size_t stride = static_cast<size_t>(surface->width) * 4;
+  const size_t bytes = static_cast<size_t>(rect.x1 - rect.x0) * 4;
+  uint8_t *first = surface->pixels + static_cast<size_t>(rect.y0) * stride +
+                   static_cast<size_t>(rect.x0) * 4;
+  for (size_t at = 0; at < bytes; at += 4) memcpy(first + at, px, 4);
+  for (int32_t y = rect.y0 + 1; y < rect.y1; y++)
+    memcpy(first + static_cast<size_t>(y - rect.y0) * stride, first, bytes);
 }
 
 void SurfaceLoadPixels(Surface *surface, const uint8_t *pixels, int32_t width,

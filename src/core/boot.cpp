@@ -30,6 +30,7 @@
 #include "engine/modules.h"
 #include "fs/fs.h"
 #include "host/host.h"
+#include "image/image_loader.h"
 
 // ---------------------------------------------------------------------------------
 // Entry point
@@ -157,7 +158,10 @@ bool ZYI_PreInit(void *embedding_window) {
   hooks.for_each_render_target = ZYI_ForEachRenderTargetBitmap;
   ZYI_SetInputHooks(&hooks);
   ZY_Log(ZY_LOG_SYSTEM, "ZY Core PreInitialized.");
-  // The image loader joins here with the imaging subsystem.
+  if (!ZYI_InitImageLoader()) {
+    ZY_Log(ZY_LOG_ERROR, "ZYLEM Image Loader unable to initialize.");
+    return false;
+  }
   return true;
 }
 
@@ -388,6 +392,7 @@ void ZYI_Shutdown(void) {
   ZYI_ShutdownRenderer();
   ZYI_UnloadRenderer();
   ZYI_BitmapsFree();
+  ZYI_ShutdownImageLoader();
   ZYI_DestroyWindow();
   ZYI_InputShutdown();
   ZYI_UnloadInputModules();

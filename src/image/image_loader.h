@@ -29,8 +29,9 @@ class ImageLoader {
   // afterwards the bitmap holds no pixel buffer. True (touching nothing) for a null
   // bitmap or name.
   virtual bool GetImageDimensions(ZY_Bitmap *bitmap, const char *name) = 0;
-  // Decodes the file into a new pixel buffer; true exactly when the bitmap has pixels
-  // afterwards (and, touching nothing, for a null bitmap or name).
+  // Decodes the file into a new pixel buffer (a buffer the bitmap held is released once
+  // the file has been read); true exactly when the bitmap has pixels afterwards (and,
+  // touching nothing, for a null bitmap or name). A damaged or truncated file fails.
   virtual bool LoadImage(ZY_Bitmap *bitmap, const char *name) = 0;
   // Gives the bitmap a new, uninitialised buffer of width x height pixels (each side
   // clamped to 0..65536), releasing one it had; odd sizes are reported, not refused.

@@ -3,7 +3,8 @@
 // back from its Screenshot query (a PNG decoded with libpng).
 //
 // Sections: helpers (PNG and BMP readers, the RmodSoft fixture); coverage; blending;
-// textures; clipping, render targets, lines; frames, screenshots, presenting, robustness.
+// textures; clipping, render targets, lines; frames, screenshots, presenting, robustness;
+// fast paths (sprites drawn one to one against the general rasteriser).
 #include <dirent.h>
 #include <dlfcn.h>
 #include <png.h>
@@ -112,6 +113,7 @@ class RmodSoft : public ZyTest {
  protected:
   void SetUp() override {
     unsetenv("ZYLEM_SOFT_BGRA");
+    unsetenv("ZYLEM_SOFT_NO_FASTPATH");
     lib_ = dlopen(ZYTEST_BUILD_DIR "/modules/rmod_soft.so", RTLD_NOW | RTLD_LOCAL);
     ASSERT_NE(lib_, nullptr) << dlerror();
     auto get = reinterpret_cast<ZYLEM_RendImp_GetInterfaceFunc>(
@@ -128,6 +130,7 @@ class RmodSoft : public ZyTest {
   void TearDown() override {
     if (r && started_) Stop();
     unsetenv("ZYLEM_SOFT_BGRA");
+    unsetenv("ZYLEM_SOFT_NO_FASTPATH");
     if (lib_) dlclose(lib_);
   }
 
@@ -794,6 +797,200 @@ TEST_F(RmodSoft, SameCallsGiveTheSameBytes) {
   EXPECT_TRUE(first == second);
   EXPECT_TRUE(first == third);
   EXPECT_NE(ReadPng(world.root() + "/a.png").At(32, 24).r, 30) << "the scene drew something";
+}
+
+// --- Fast paths ---------------------------------------------------------------------
+
+// x / 255 rounded to nearest, as the documented blends round.
+int Div255(int x) { return (x + 127) / 255; }
+
+// A texture whose texels cover every case of the straight-alpha blend: transparent,
+// opaque and partly transparent texels, in runs and alone; with 256 texels or more every
+// channel takes every value, so each rounding case of the blends comes up.
+std::vector<Rgba> MixedTexels(int w, int h) {
+  std::vector<Rgba> texels;
+  for (int y = 0; y < h; y++)
+    for (int x = 0; x < w; x++) {
+      const int i = y * w + x, k = (x * 7 + y * 13) % 11;
+      const int a = k < 3 ? 0 : (k < 7 ? 255 : (i * 23 + 40) % 254 + 1);
+      texels.push_back(Rgba{i & 255, (i * 7 + 3) & 255, (i * 13 + 5) & 255, a});
+    }
+  return texels;
+}
+
+TEST_F(RmodSoft, OneToOneSpritesBlendTheirTexelsExactly) {
+  // Sprites whose texels land one to one on pixels are drawn from texel rows; the bytes
+  // must be those of the documented blend, texel by texel, mirrored or not.
+  Start(64, 48);
+  const int w = 13, h = 20;
+  const std::vector<Rgba> texels = MixedTexels(w, h);
+  ZY_Bitmap bm;
+  MakeTexture(&bm, w, h, texels, ZY_PACK_PAD_TRANSPARENT);
+  const Rgba bg = {10, 120, 230, 255};
+  Rect(0, 0, 64, 48, bg);
+  Textured(&bm, 2, 3, w, h);                         // bilinear, texel centres on pixels
+  r->SetRenderMode(0);
+  Textured(&bm, 20.5f, 3.25f, w, h, Rgba{255, 128, 64, 200});  // nearest, tinted
+  r->SetRenderMode(1);
+  const float mirror[16] = {-1, 0, 0, 60, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
+  r->SetTransform(mirror);
+  Textured(&bm, 0, 24, w, h);                        // x mirrored: pixels 47..59
+  r->SetTransform(nullptr);
+  Textured(&bm, 20, 44, w, -h);                      // y mirrored: rows 24..43
+  Image img = Finish();
+
+  auto over = [&](Rgba t, Rgba tint) {
+    const Rgba s = {Div255(t.r * tint.r), Div255(t.g * tint.g), Div255(t.b * tint.b),
+                    Div255(t.a * tint.a)};
+    return Rgba{Div255(s.r * s.a + bg.r * (255 - s.a)), Div255(s.g * s.a + bg.g * (255 - s.a)),
+                Div255(s.b * s.a + bg.b * (255 - s.a)), 255};
+  };
+  int transparent = 0, opaque = 0, partial = 0;
+  for (int y = 0; y < h; y++)
+    for (int x = 0; x < w; x++) {
+      const Rgba t = texels[static_cast<size_t>(y) * w + x];
+      transparent += t.a == 0, opaque += t.a == 255, partial += t.a > 0 && t.a < 255;
+      ASSERT_TRUE(Near(img.At(2 + x, 3 + y), over(t, WHITE))) << x << "," << y;
+      ASSERT_TRUE(Near(img.At(20 + x, 3 + y), over(t, Rgba{255, 128, 64, 200}))) << x << "," << y;
+      ASSERT_TRUE(Near(img.At(59 - x, 24 + y), over(t, WHITE))) << x << "," << y;
+      ASSERT_TRUE(Near(img.At(20 + x, 43 - y), over(t, WHITE))) << x << "," << y;
+    }
+  EXPECT_GT(transparent, 10);
+  EXPECT_GT(opaque, 10);
+  EXPECT_GT(partial, 10);
+  // Around the sprites nothing was touched.
+  EXPECT_TRUE(Near(img.At(1, 3), bg));
+  EXPECT_TRUE(Near(img.At(2 + w, 3), bg));
+  EXPECT_TRUE(Near(img.At(2, 3 + h), bg));
+  EXPECT_TRUE(Near(img.At(46, 24), bg));
+  EXPECT_TRUE(Near(img.At(60, 24), bg));
+  EXPECT_TRUE(Near(img.At(19, 24), bg));
+  EXPECT_TRUE(Near(img.At(20, 44), bg));
+}
+
+TEST_F(RmodSoft, FastPathsGiveTheBytesOfTheGeneralRasteriser) {
+  // The same scene drawn twice: with the shortcuts for one-to-one sprites and flat
+  // rectangles, and with ZYLEM_SOFT_NO_FASTPATH=1, which sends every triangle through
+  // the general per-pixel rasteriser. Every byte must agree, render-target alpha too.
+  auto scene = [this](const char *name) -> std::vector<Image> {
+    std::vector<Image> shots;
+    const int w = 16, h = 16;
+    ZY_Bitmap sprite, atlas, target;
+    MakeTexture(&sprite, w, h, MixedTexels(w, h), ZY_PACK_PAD_TRANSPARENT);
+    MakeTexture(&atlas, 24, 20, MixedTexels(24, 20), ZY_PACK_PAD_EXPAND);
+    memset(&target, 0, sizeof target);
+    target.name = const_cast<char *>("target");
+    target.width = 40;
+    target.height = 30;
+    target.flags = ZY_BITMAP_IS_RENDER_TARGET;
+    target.state = ZY_BITMAP_STATE_READY;
+    target.pack_mode = ZY_PACK_PAD_TRANSPARENT;
+    r->UploadBitmap(&target);
+    ZY_IndexBuffer *one = r->CreateIndexBuffer(3);
+    uint16_t *idx = r->LockIndexBuffer(one);
+    idx[0] = 0, idx[1] = 1, idx[2] = 2;
+
+    // Everything a sprite may meet, drawn at a pen position that moves over the target.
+    int pen = 0;
+    auto sprites = [&](int area_w, int area_h) {
+      const Rgba tints[3] = {WHITE, Rgba{255, 128, 64, 200}, Rgba{90, 255, 255, 255}};
+      const int modes[6] = {0, 1, 2, 3, 4, 9};
+      for (int m = 0; m < 6; m++)
+        for (int f = 0; f < 2; f++) {
+          r->SetBlendMode(modes[m]);
+          r->SetRenderMode(f);
+          const Rgba tint = tints[(m + f) % 3];
+          const float x = static_cast<float>((pen * 7) % (area_w + 10) - 8);
+          const float y = static_cast<float>((pen * 5) % (area_h + 8) - 6);
+          pen++;
+          Textured(&sprite, x, y, w, h, tint);                  // one to one
+          Textured(&sprite, x + 3.5f, y + 1, w, h, tint);       // half a pixel off
+          Textured(&sprite, x + 1, y + 2.25f, -w, h, tint);     // mirrored in x
+          Textured(&sprite, x + 2, y + 14, w, -h, tint);        // mirrored in y
+          Textured(&sprite, x + 6, y + 4, w + 1, h, tint);      // scaled
+          r->SetTexture(0, &atlas.hw);                          // a piece of an atlas
+          const ZY_Vertex piece[4] = {V(x + 9, y + 6, tint, 5 / 24.0f, 3 / 20.0f),
+                                      V(x + 21, y + 6, tint, 17 / 24.0f, 3 / 20.0f),
+                                      V(x + 9, y + 18, tint, 5 / 24.0f, 15 / 20.0f),
+                                      V(x + 21, y + 18, tint, 17 / 24.0f, 15 / 20.0f)};
+          DrawQuad(piece);
+          ZY_Vertex *v = r->LockVertexBuffer(vb_);  // one triangle, one to one
+          v[0] = piece[0], v[1] = piece[3], v[2] = piece[2];
+          v[0].x += 5, v[1].x += 5, v[2].x += 5;
+          r->DrawIndexed(vb_, 3, one, 1);
+          r->SetTexture(0, nullptr);
+          const ZY_Vertex shaded[4] = {V(x + 4, y + 9, tint, 0, 0), V(x + 4 + w, y + 9, tint, 1, 0),
+                                       V(x + 4, y + 9 + h, tint, 0, 1),
+                                       V(x + 4 + w, y + 9 + h, tint, 1, 1)};
+          r->DrawShaded(&sprite, shaded);
+          Rect(x + 12, y + 2, 7, 5, Rgba{200, 40, 90, static_cast<int>(60 + 30 * m)});
+          ASSERT_TRUE(r->SetClipRect(static_cast<int>(x) + 3, static_cast<int>(y) + 2, 9, 7));
+          Textured(&sprite, x, y + 3, w, h, tint);              // cut by the clip
+          r->ResetClipRect();
+        }
+      r->SetBlendMode(0);
+      r->SetRenderMode(1);
+    };
+
+    // Into the render target: half of it partly transparent, half untouched.
+    EXPECT_TRUE(r->SetRenderTarget(&target));
+    r->SetBlendMode(3);
+    Rect(0, 0, 20, 30, Rgba{30, 160, 90, 120});
+    r->SetBlendMode(0);
+    sprites(40, 30);
+    EXPECT_TRUE(r->SetRenderTarget(nullptr));
+
+    // On the screen: varied opaque ground, sprites, then the target itself.
+    const ZY_Vertex ground[4] = {V(0, 0, Rgba{20, 40, 60, 255}), V(96, 0, Rgba{250, 200, 30, 255}),
+                                 V(0, 64, Rgba{90, 10, 200, 255}), V(96, 64, WHITE)};
+    DrawQuad(ground);
+    sprites(96, 64);
+    r->SetBlendMode(3);
+    Textured(&target, 50, 30, 40, 30);
+    r->SetBlendMode(0);
+    shots.push_back(Finish(name));
+
+    // The target's alpha: its texels times black, premultiplied, over white give
+    // 255 - alpha in every channel.
+    Rect(0, 0, 96, 64, WHITE);
+    r->SetBlendMode(4);
+    Textured(&target, 0, 0, 40, 30, Rgba{0, 0, 0, 255});
+    r->SetBlendMode(0);
+    shots.push_back(Finish(name));
+
+    r->ReleaseIndexBuffer(one);
+    r->FreeBitmapFromGpu(&sprite.hw);
+    r->FreeBitmapFromGpu(&atlas.hw);
+    r->FreeBitmapFromGpu(&target.hw);
+    return shots;
+  };
+
+  Start(96, 64);
+  const std::vector<Image> fast = scene("fast.png");
+  Stop();
+  setenv("ZYLEM_SOFT_NO_FASTPATH", "1", 1);
+  Start(96, 64);
+  const std::vector<Image> general = scene("general.png");
+  ASSERT_EQ(fast.size(), 2u);
+  ASSERT_EQ(general.size(), 2u);
+  for (size_t i = 0; i < fast.size(); i++) {
+    ASSERT_EQ(fast[i].bytes.size(), static_cast<size_t>(96 * 64 * 4));
+    ASSERT_EQ(fast[i].bytes.size(), general[i].bytes.size());
+    for (int y = 0; y < 64; y++)
+      for (int x = 0; x < 96; x++)
+        ASSERT_TRUE(Near(fast[i].At(x, y), general[i].At(x, y)))
+            << "shot " << i << ", pixel " << x << "," << y;
+  }
+  // The scene is not empty: the target holds opaque, partly and fully transparent pixels.
+  int alphas[3] = {0, 0, 0};
+  for (int y = 0; y < 30; y++)
+    for (int x = 0; x < 40; x++) {
+      const int a = 255 - fast[1].At(x, y).r;
+      alphas[a == 0 ? 0 : (a == 255 ? 2 : 1)]++;
+    }
+  EXPECT_GT(alphas[0], 20);
+  EXPECT_GT(alphas[1], 100);
+  EXPECT_GT(alphas[2], 20);
 }
 
 }  // namespace

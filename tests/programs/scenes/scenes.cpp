@@ -2,32 +2,32 @@
 // "scene=NAME", every frame through the engine interface table, so that a screenshot of
 // it can be compared with a reference image in tests/golden/.
 //
-// Scenes use untextured drawing only (rectangles, quads, indexed triangles, lines) with
-// colours, alpha, blend modes, transforms and clip rectangles. Nothing depends on time or
-// on the frame, and rotations use fixed sine and cosine constants, so every frame and
-// every machine gives the same picture. Most scenes draw on 160x120; the letterbox and
-// pillarbox scenes draw in a reference resolution that the engine scales onto a window
-// of another shape (the game folder's prog.xml sets that up).
+// The first scenes use untextured drawing only (rectangles, quads, indexed triangles,
+// lines) with colours, alpha, blend modes, transforms and clip rectangles. The bitmap
+// scenes draw the small images of tests/data/images, which the test copies into the game
+// folder's data/ folder: they are loaded in init (on the main thread a bitmap is on the
+// GPU as soon as it is loaded, so the first frame can draw it) and released at shutdown.
+// Nothing depends on time or on the frame, and rotations use fixed angles or fixed sine
+// and cosine constants, so every frame and every machine gives the same picture. Most
+// scenes draw on 160x120; the letterbox and pillarbox scenes draw in a reference
+// resolution that the engine scales onto a window of another shape (the game folder's
+// prog.xml sets that up).
 //
-// An unknown scene name is logged and makes init fail, which leaves the screen black.
+// An unknown scene name, or a bitmap that cannot be loaded, is logged and makes init
+// fail, which ends the run with an error.
+#include "scenes.h"
+
 #include <stdio.h>
 #include <string.h>
 
-#include "zylem.h"
-
+ZY_EngineInterface *zy;
 static ZY_ProgramInterface *prog;
-static ZY_EngineInterface *zy;
 
 // ---------------------------------------------------------------------------------
 // Helpers
 // ---------------------------------------------------------------------------------
 
-// Sine and cosine of the few angles the scenes turn by.
-static const float COS30 = 0.8660254f, SIN30 = 0.5f;
-static const float COS45 = 0.70710678f, SIN45 = 0.70710678f;
-
-// A vertex with a colour word 0xAARRGGBB.
-static ZY_Vertex V(float x, float y, uint32_t argb) {
+ZY_Vertex V(float x, float y, uint32_t argb) {
   ZY_Vertex v;
   memset(&v, 0, sizeof v);
   v.x = x;
@@ -36,22 +36,27 @@ static ZY_Vertex V(float x, float y, uint32_t argb) {
   return v;
 }
 
-// Pushes a translation, a rotation (by the given cosine and sine) or a scaling on top of
-// the current transform (row-major, translation in the last column).
-static void PushTranslate(float x, float y) {
+ZY_Vertex VT(float x, float y, uint32_t argb, float u, float v) {
+  ZY_Vertex t = V(x, y, argb);
+  t.u = u;
+  t.v = v;
+  return t;
+}
+
+void PushTranslate(float x, float y) {
   const float m[16] = {1, 0, 0, x, 0, 1, 0, y, 0, 0, 1, 0, 0, 0, 0, 1};
   zy->PushTransform(m);
 }
-static void PushRotate(float c, float s) {
+void PushRotate(float c, float s) {
   const float m[16] = {c, -s, 0, 0, s, c, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
   zy->PushTransform(m);
 }
-static void PushScale(float sx, float sy) {
+void PushScale(float sx, float sy) {
   const float m[16] = {sx, 0, 0, 0, 0, sy, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
   zy->PushTransform(m);
 }
 
-static void Rect(float x, float y, float w, float h, float r, float g, float b, float a = 1.0f) {
+void Rect(float x, float y, float w, float h, float r, float g, float b, float a) {
   zy->SetColor(r, g, b);
   zy->SetAlpha(a);
   zy->DrawRect(x, y, w, h);
@@ -65,9 +70,9 @@ static void GradientQuad(float x, float y, float w, float h, uint32_t tl, uint32
   zy->DrawQuad(NULL, q);
 }
 
-// The colour state every scene starts from and leaves behind.
-static void Plain(void) {
+void Plain(void) {
   zy->SetBlendMode(0);
+  zy->SetRenderMode(1);
   zy->SetColor(1, 1, 1);
   zy->SetAlpha(1);
 }
@@ -358,18 +363,25 @@ static void SceneVertexColours(void) {
 struct Scene {
   const char *name;
   void (*draw)(void);
+  bool (*load)(void);  // gets the scene's bitmaps in init, or null
 };
 
 static const Scene SCENES[] = {
-    {"rects", SceneRects},
-    {"blend", SceneBlend},
-    {"transforms", SceneTransforms},
-    {"clip", SceneClip},
-    {"triangles", SceneTriangles},
-    {"lines", SceneLines},
-    {"letterbox", SceneLetterbox},
-    {"pillarbox", ScenePillarbox},
-    {"vertex_colours", SceneVertexColours},
+    {"rects", SceneRects, NULL},
+    {"blend", SceneBlend, NULL},
+    {"transforms", SceneTransforms, NULL},
+    {"clip", SceneClip, NULL},
+    {"triangles", SceneTriangles, NULL},
+    {"lines", SceneLines, NULL},
+    {"letterbox", SceneLetterbox, NULL},
+    {"pillarbox", ScenePillarbox, NULL},
+    {"vertex_colours", SceneVertexColours, NULL},
+    {"bitmaps", SceneBitmaps, LoadSceneBitmaps},
+    {"bitmap_parts", SceneBitmapParts, LoadSceneBitmaps},
+    {"bitmap_ex", SceneBitmapEx, LoadSceneBitmaps},
+    {"bitmap_lines", SceneBitmapLines, LoadSceneBitmaps},
+    {"textured_quads", SceneTexturedQuads, LoadSceneBitmaps},
+    {"render_target", SceneRenderTarget, LoadRenderTargetScene},
 };
 
 static const Scene *scene;
@@ -393,10 +405,13 @@ static bool Init(void) {
             prog->parms.command_line ? prog->parms.command_line : "");
     return false;
   }
+  if (scene->load && !scene->load()) return false;
   zy->Log(ZY_LOG_INFO, "[scenes] drawing scene '%s' at %dx%d", scene->name, prog->parms.width,
           prog->parms.height);
   return true;
 }
+
+static void Shutdown(void) { ReleaseSceneBitmaps(); }
 
 // Scenes do not move: nothing to update.
 static void Update(float) {}
@@ -418,6 +433,7 @@ extern "C" ZY_EXPORT bool ZY_GetProgramInterface(ZY_ProgramInterface *p, uint32_
   p->parms.windowed = 1;
   p->parms.reference_counting = 1;
   p->init = Init;
+  p->shutdown = Shutdown;
   p->update = Update;
   p->draw = Draw;
   return true;

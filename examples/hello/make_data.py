@@ -1,0 +1,78 @@
+#!/usr/bin/env python3
+"""Writes the sample game's images into data/: star.png, a 32x32 gold five-pointed star,
+and orb.png, a 16x16 glowing blue orb. Both are 8-bit RGBA PNGs with straight alpha,
+made with zlib and struct only; edges are smoothed by sampling each pixel 4x4 times.
+
+    python3 examples/hello/make_data.py
+"""
+import math
+import os
+import struct
+import zlib
+
+
+def write_png(path, size, pixel):
+    """pixel(x, y) -> (r, g, b, a) for a size x size image."""
+    raw = b"".join(b"\x00" + bytes(c for x in range(size) for c in pixel(x, y))
+                   for y in range(size))
+
+    def chunk(kind, data):
+        return (struct.pack(">I", len(data)) + kind + data +
+                struct.pack(">I", zlib.crc32(kind + data) & 0xFFFFFFFF))
+
+    with open(path, "wb") as f:
+        f.write(b"\x89PNG\r\n\x1a\n" +
+                chunk(b"IHDR", struct.pack(">IIBBBBB", size, size, 8, 6, 0, 0, 0)) +
+                chunk(b"IDAT", zlib.compress(raw, 9)) + chunk(b"IEND", b""))
+
+
+def in_star(x, y, outer, inner):
+    """Whether (x, y), relative to the centre, lies in a five-pointed star (point
+    upwards) whose points reach `outer` and whose inner corners lie at `inner`."""
+    corners = []
+    for i in range(10):
+        radius = outer if i % 2 == 0 else inner
+        a = i * math.pi / 5
+        corners.append((radius * math.sin(a), -radius * math.cos(a)))
+    inside = False
+    for i in range(10):
+        (x0, y0), (x1, y1) = corners[i], corners[i - 1]
+        if (y0 > y) != (y1 > y) and x < x0 + (y - y0) * (x1 - x0) / (y1 - y0):
+            inside = not inside
+    return inside
+
+
+def star(x, y):
+    hits = body = 0
+    for sy in range(4):
+        for sx in range(4):
+            px, py = x + (sx + 0.5) / 4 - 16, y + (sy + 0.5) / 4 - 16
+            if in_star(px, py, 15, 6.5):
+                hits += 1
+                if in_star(px, py, 12, 5):
+                    body += 1
+    if hits == 0:
+        return (0, 0, 0, 0)
+    # Gold inside, darker orange rim.
+    k = body / hits
+    return (255, int(140 + 80 * k), int(20 + 40 * k), int(255 * hits / 16))
+
+
+def orb(x, y):
+    d = math.hypot(x + 0.5 - 8, y + 0.5 - 8) / 8
+    if d >= 1:
+        return (0, 0, 0, 0)
+    core = max(0.0, 1 - d * 2.5)
+    r, g, b = 90 + 165 * core, 160 + 95 * core, 255
+    return (int(r), int(g), int(b), int(255 * (1 - d) ** 1.5))
+
+
+def main():
+    out = os.path.join(os.path.dirname(os.path.abspath(__file__)), "data")
+    os.makedirs(out, exist_ok=True)
+    write_png(os.path.join(out, "star.png"), 32, star)
+    write_png(os.path.join(out, "orb.png"), 16, orb)
+
+
+if __name__ == "__main__":
+    main()
