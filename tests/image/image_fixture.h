@@ -74,12 +74,12 @@ inline bool Write(FILE *f, const PngSpec *s, png_bytep *rows) {
 }
 }  // namespace pngmake
 
-inline std::string MakePng(const PngSpec &spec) {
+inline std::string MakePng(const PngSpec &desc) {
   std::vector<png_bytep> rows;
-  for (auto &r : spec.rows) rows.push_back((png_bytep)r.data());
+  for (auto &r : desc.rows) rows.push_back((png_bytep)r.data());
   FILE *f = tmpfile();
   EXPECT_NE(f, nullptr);
-  EXPECT_TRUE(pngmake::Write(f, &spec, rows.data()));
+  EXPECT_TRUE(pngmake::Write(f, &desc, rows.data()));
   std::string bytes;
   rewind(f);
   char buf[4096];

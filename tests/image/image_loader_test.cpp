@@ -6,16 +6,16 @@ namespace {
 
 // A small RGBA PNG whose pixel (x, y) is (x*40, y*40, 7, 200 + x).
 std::string SamplePng(uint32_t width = 3, uint32_t height = 2) {
-  PngSpec spec;
-  spec.width = width;
-  spec.height = height;
+  PngSpec desc;
+  desc.width = width;
+  desc.height = height;
   for (uint32_t y = 0; y < height; y++) {
     std::vector<uint8_t> row;
     for (uint32_t x = 0; x < width; x++)
       row.insert(row.end(), {(uint8_t)(x * 40), (uint8_t)(y * 40), 7, (uint8_t)(200 + x)});
-    spec.rows.push_back(row);
+    desc.rows.push_back(row);
   }
-  return MakePng(spec);
+  return MakePng(desc);
 }
 
 }  // namespace
