@@ -2,6 +2,7 @@
 // its shutdown must never be called (it would write a marker file).
 #include <stdio.h>
 
+#include "../program_record.h"
 #include "zylem.h"
 
 static ZY_ProgramInterface *self;
@@ -18,14 +19,7 @@ static void Draw(float) {}
 
 extern "C" ZY_EXPORT bool ZY_GetProgramInterface(ZY_ProgramInterface *prog, uint32_t) {
   self = prog;
-  prog->interface_version = ZY_INTERFACE_VERSION;
-  snprintf(prog->id, sizeof prog->id, "zytest.initfails");
-  snprintf(prog->title, sizeof prog->title, "Init Fails");
-  snprintf(prog->version, sizeof prog->version, "1.0");
-  snprintf(prog->developer_name, sizeof prog->developer_name, "ZytestStudio");
-  prog->parms.width = 640;
-  prog->parms.height = 480;
-  prog->parms.windowed = 1;
+  FillTestRecord(prog, "zytest.initfails", "Init Fails");
   prog->init = Init;
   prog->shutdown = Shutdown;
   prog->update = Update;

@@ -1,6 +1,7 @@
 // Exports only the older entry point and owns its record; quits after three updates.
 #include <stdio.h>
 
+#include "../program_record.h"
 #include "zylem.h"
 
 static ZY_ProgramInterface record;
@@ -16,14 +17,7 @@ static void Update(float) {
 static void Draw(float) {}
 
 extern "C" ZY_EXPORT ZY_ProgramInterface *ZY_GetInterface(void) {
-  record.interface_version = ZY_INTERFACE_VERSION;
-  snprintf(record.id, sizeof record.id, "zytest.only");
-  snprintf(record.title, sizeof record.title, "Only GetInterface");
-  snprintf(record.version, sizeof record.version, "1.0");
-  snprintf(record.developer_name, sizeof record.developer_name, "ZytestStudio");
-  record.parms.width = 640;
-  record.parms.height = 480;
-  record.parms.windowed = 1;
+  FillTestRecord(&record, "zytest.only", "Only GetInterface");
   record.init = Init;
   record.update = Update;
   record.draw = Draw;
