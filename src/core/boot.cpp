@@ -131,7 +131,7 @@ bool ZYI_PreInit(void *embedding_window) {
   if (ZYI_IsFeatureEnabled("AUTOSCALE")) ZYI_EnableAutoscaling(true);
   if (ZYI_IsFeatureEnabled("NO_SOUND")) prog->parms.no_sound = zy.core.current_parms.no_sound = 1;
   ZYI_CheckProgramParameters();
-  ZYFS_SetNames(prog->developer_name, prog->title);
+  ZYFS_SetNames(zy.config.developer_folder, zy.config.program_folder);
   ZYI_ReadDesktopSize();
 
   ZYI_LogOpen();

@@ -63,6 +63,9 @@ TEST_F(Boot, NormalGameBootsRunsFramesAndShutsDownInOrder) {
   auto r = Run({"--", "quit=4"});
   ASSERT_EQ(r.status, 0) << r.err;
   EXPECT_FALSE(r.log.empty()) << "no log written; stderr:\n" << r.err;
+  // The user folder is named after the developer and the title made safe for a path.
+  EXPECT_NE(r.log_path.find("/ZytestStudio/Boot_Test/logs/zylem-0001.log"), std::string::npos)
+      << r.log_path;
   EXPECT_TRUE(InOrder(r.log, {
       "Logging Verbose Level set to 0.",
       "Using RendImp Library: 'rmod_record.dll':",
