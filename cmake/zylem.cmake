@@ -6,7 +6,9 @@
 function(zylem_program_module name outdir)
   add_library(${name} MODULE ${ARGN})
   target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/src/include)
+  # Only the entry points (ZY_EXPORT) leave the module.
   set_target_properties(${name} PROPERTIES
+    C_VISIBILITY_PRESET hidden CXX_VISIBILITY_PRESET hidden VISIBILITY_INLINES_HIDDEN ON
     PREFIX "" OUTPUT_NAME prog
     LIBRARY_OUTPUT_DIRECTORY ${outdir})
 endfunction()
@@ -18,5 +20,6 @@ function(zylem_impl_module name)
   add_library(${name} MODULE ${ARGN})
   target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/src/include)
   set_target_properties(${name} PROPERTIES
+    C_VISIBILITY_PRESET hidden CXX_VISIBILITY_PRESET hidden VISIBILITY_INLINES_HIDDEN ON
     PREFIX "" LIBRARY_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/modules)
 endfunction()

@@ -4,10 +4,10 @@
 // resolved is the one in this file and that calls really land here.
 extern "C" {
 
-int host_probe_calls = 0;
+__attribute__((visibility("default"))) int host_probe_calls = 0;
 
 // Returns a * 1000 + b and counts the call.
-int host_probe_combine(int a, int b) {
+__attribute__((visibility("default"))) int host_probe_combine(int a, int b) {
   host_probe_calls++;
   return a * 1000 + b;
 }

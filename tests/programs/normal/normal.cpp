@@ -7,9 +7,13 @@
 #include "zylem.h"
 
 static ZY_ProgramInterface *self;
+// A global with the name games naturally give the table: the engine's own globals must
+// never be bound in its place.
+ZY_EngineInterface *zy;
 static int updates, draws, quit_after = 5;
 
 static bool Init(void) {
+  zy = self->zy;
   const char *q = self->parms.command_line ? strstr(self->parms.command_line, "quit=") : NULL;
   if (q) quit_after = atoi(q + 5);
   self->zy->Log(ZY_LOG_INFO, "[prog] init %dx%d windowed=%d", self->parms.width,
@@ -22,7 +26,7 @@ static void Shutdown(void) {
 static void Update(float dt) {
   updates++;
   if (updates == 1) self->zy->Log(ZY_LOG_INFO, "[prog] first update dt>0=%d", dt > 0);
-  if (updates >= quit_after) self->zy->Quit();
+  if (updates >= quit_after) zy->Quit();
 }
 static void Draw(float) {
   draws++;
