@@ -324,42 +324,26 @@ TEST_F(ZyTest, ConfigChecksDeprecatedKeysOnlyInDeveloperMode) {
 // ---------------------------------------------------------------------------------
 
 TEST(ConfigValues, ConsoleToggleKeyNames) {
-  EXPECT_EQ(ZYI_KeyCodeFromName("q"), 81);
-  EXPECT_EQ(ZYI_KeyCodeFromName("Q"), 81);
-  EXPECT_EQ(ZYI_KeyCodeFromName("5"), '5');
-  EXPECT_EQ(ZYI_KeyCodeFromName("RETURN"), 13);
-  EXPECT_EQ(ZYI_KeyCodeFromName("MENU"), 300);
-  EXPECT_EQ(ZYI_KeyCodeFromName("MOUSE_BUTTON_LEFT"), 510);
-  EXPECT_EQ(ZYI_KeyCodeFromName("MOUSE_BUTTON_7"), 517);
-  EXPECT_EQ(ZYI_KeyCodeFromName("VOLUME_DOWN"), 1633);
-  EXPECT_EQ(ZYI_KeyCodeFromName("GAMEPAD_0_LEFT_TRIGGER"), 801);
-  EXPECT_EQ(ZYI_KeyCodeFromName("GAMEPAD_1_BUTTON_A"), 890);
-  EXPECT_EQ(ZYI_KeyCodeFromName("GAMEPAD_3_BUTTON_Y"), 3 * 64 + 829);
-  EXPECT_EQ(ZYI_KeyCodeFromName("GAMEPAD_4_BUTTON_A"), 0);
-  EXPECT_EQ(ZYI_KeyCodeFromName("GAMEPAD_x_BUTTON_A"), 0);
-  EXPECT_EQ(ZYI_KeyCodeFromName("GAMEPAD_1_BUTTON_Z"), 0);
-  EXPECT_EQ(ZYI_KeyCodeFromName("return"), 0);  // names compare exactly
-  EXPECT_EQ(ZYI_KeyCodeFromName("~"), 0);
-  EXPECT_EQ(ZYI_KeyCodeFromName(""), 0);
+  // Names compare exactly; unknown names and pads past the fourth give 0.
+  const std::pair<const char *, int32_t> cases[] = {
+      {"q", 81}, {"Q", 81}, {"5", '5'}, {"RETURN", 13}, {"MENU", 300}, {"MOUSE_BUTTON_LEFT", 510},
+      {"MOUSE_BUTTON_7", 517}, {"VOLUME_DOWN", 1633}, {"GAMEPAD_0_LEFT_TRIGGER", 801},
+      {"GAMEPAD_1_BUTTON_A", 890}, {"GAMEPAD_3_BUTTON_Y", 3 * 64 + 829}, {"GAMEPAD_4_BUTTON_A", 0},
+      {"GAMEPAD_x_BUTTON_A", 0}, {"GAMEPAD_1_BUTTON_Z", 0}, {"return", 0}, {"~", 0}, {"", 0}};
+  for (const auto &c : cases) EXPECT_EQ(ZYI_KeyCodeFromName(c.first), c.second) << c.first;
 }
 
 TEST(ConfigValues, BooleansResolutionsModulesAndLevels) {
-  EXPECT_TRUE(ZYI_ConfigBool("true"));
-  EXPECT_TRUE(ZYI_ConfigBool("1"));
-  EXPECT_TRUE(ZYI_ConfigBool("t"));
-  EXPECT_FALSE(ZYI_ConfigBool("True"));
-  EXPECT_FALSE(ZYI_ConfigBool("yes"));
-  EXPECT_FALSE(ZYI_ConfigBool(""));
-  int32_t w, h;
-  ZYI_ParseResolution("1280x720", &w, &h);
-  EXPECT_EQ(w, 1280);
-  EXPECT_EQ(h, 720);
-  ZYI_ParseResolution("640", &w, &h);
-  EXPECT_EQ(w, 640);
-  EXPECT_EQ(h, 0);
-  ZYI_ParseResolution("99999999999x-5", &w, &h);
-  EXPECT_EQ(w, INT32_MAX);
-  EXPECT_EQ(h, -5);
+  for (const char *yes : {"true", "1", "t"}) EXPECT_TRUE(ZYI_ConfigBool(yes)) << yes;
+  for (const char *no : {"True", "yes", ""}) EXPECT_FALSE(ZYI_ConfigBool(no)) << no;
+  struct Size { const char *text; int32_t w, h; };
+  for (Size c : {Size{"1280x720", 1280, 720}, Size{"640", 640, 0},
+                 Size{"99999999999x-5", INT32_MAX, -5}}) {
+    int32_t w, h;
+    ZYI_ParseResolution(c.text, &w, &h);
+    EXPECT_EQ(w, c.w) << c.text;
+    EXPECT_EQ(h, c.h) << c.text;
+  }
   char *m = ZYI_ModuleFileName("myrenderer");
   EXPECT_STREQ(m, "myrenderer.dll");
   free(m);

@@ -35,21 +35,19 @@ bool Has(const std::vector<std::string> &paths, const std::string &path) {
 }  // namespace
 
 TEST_F(PackagesTest, ConditionsCompareTheDisplaySize) {
-  EXPECT_TRUE(ZYI_PackageConditionHolds("open", 1, 1));
-  EXPECT_TRUE(ZYI_PackageConditionHolds("res>=1024x*", 1280, 720));
-  EXPECT_FALSE(ZYI_PackageConditionHolds("res>=1024x*", 800, 600));
-  EXPECT_TRUE(ZYI_PackageConditionHolds("res<=800x600", 800, 600));
-  EXPECT_FALSE(ZYI_PackageConditionHolds("res<=800x600", 801, 600));
-  EXPECT_TRUE(ZYI_PackageConditionHolds("res==1280x720", 1280, 720));
-  EXPECT_TRUE(ZYI_PackageConditionHolds("res=1280x720", 1280, 720));
-  EXPECT_FALSE(ZYI_PackageConditionHolds("res=1280x720", 720, 1280));
-  EXPECT_TRUE(ZYI_PackageConditionHolds("res=*x720", 5, 720));
-  EXPECT_TRUE(ZYI_PackageConditionHolds("res==*x*", 5, 6));
-  EXPECT_TRUE(ZYI_PackageConditionHolds("resolution=1280x720", 720, 1280));
-  EXPECT_TRUE(ZYI_PackageConditionHolds("resolution=1280x720", 1280, 720));
-  EXPECT_FALSE(ZYI_PackageConditionHolds("resolution=1280x720", 1280, 721));
-  EXPECT_FALSE(ZYI_PackageConditionHolds("weather=sunny", 1280, 720));
-  EXPECT_FALSE(ZYI_PackageConditionHolds("res~1x1", 1, 1));
+  // "resolution=" accepts either orientation; unknown keys and operators never hold.
+  struct Case { const char *condition; int32_t w, h; bool holds; };
+  for (Case c : {Case{"open", 1, 1, true}, Case{"res>=1024x*", 1280, 720, true},
+                 Case{"res>=1024x*", 800, 600, false}, Case{"res<=800x600", 800, 600, true},
+                 Case{"res<=800x600", 801, 600, false}, Case{"res==1280x720", 1280, 720, true},
+                 Case{"res=1280x720", 1280, 720, true}, Case{"res=1280x720", 720, 1280, false},
+                 Case{"res=*x720", 5, 720, true}, Case{"res==*x*", 5, 6, true},
+                 Case{"resolution=1280x720", 720, 1280, true},
+                 Case{"resolution=1280x720", 1280, 720, true},
+                 Case{"resolution=1280x720", 1280, 721, false},
+                 Case{"weather=sunny", 1280, 720, false}, Case{"res~1x1", 1, 1, false}})
+    EXPECT_EQ((bool)ZYI_PackageConditionHolds(c.condition, c.w, c.h), c.holds)
+        << c.condition << " at " << c.w << "x" << c.h;
 }
 
 TEST_F(PackagesTest, FeatureConditionsAskTheFeatureStrings) {

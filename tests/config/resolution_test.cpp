@@ -65,7 +65,10 @@ class ResolutionTest : public ZyTest {
   }
   static void List(const char *list) { zy.config.resolutions = strdup(list); }
   static int32_t Width() { return zy.core.current_parms.width; }
-  static int32_t Height() { return zy.core.current_parms.height; }
+  // The mode chosen, as "<width>x<height>".
+  static std::string Mode() {
+    return std::to_string(Width()) + "x" + std::to_string(zy.core.current_parms.height);
+  }
 };
 
 }  // namespace
@@ -76,8 +79,7 @@ TEST_F(ResolutionTest, AspectPassPicksTheEarliestEntryClosestToTheDesktopShape) 
   ASSERT_NE(zy.modules.renderer, nullptr);
   List("1024x768,1280x720,1366x768");
   ASSERT_TRUE(ZYI_SelectResolution(false, false));
-  EXPECT_EQ(Width(), 1280);
-  EXPECT_EQ(Height(), 720);
+  EXPECT_EQ(Mode(), "1280x720");
   EXPECT_EQ(zy.core.current_parms.windowed, 0);
   // Fullscreen modes are the renderer's to judge.
   std::string record = zytest::ReadFile(record_path());
@@ -94,8 +96,7 @@ TEST_F(ResolutionTest, WindowedModesMustFitTheDesktopWithRoomForTheFrame) {
   Desktop("1280x800");
   List("1280x720,1024x600");
   ASSERT_TRUE(ZYI_SelectResolution(true, false));
-  EXPECT_EQ(Width(), 1024);
-  EXPECT_EQ(Height(), 600);
+  EXPECT_EQ(Mode(), "1024x600");
   EXPECT_EQ(zy.core.current_parms.windowed, 1);
   EXPECT_TRUE(ZYI_IsResolutionSupported(1230, 730, true));
   EXPECT_FALSE(ZYI_IsResolutionSupported(1231, 730, true));
@@ -111,8 +112,7 @@ TEST_F(ResolutionTest, ForcedResolutionIsTakenWhateverTheList) {
   zy.config.forced_width = 640;
   zy.config.forced_height = 480;
   ASSERT_TRUE(ZYI_SelectResolution(false, false));
-  EXPECT_EQ(Width(), 640);
-  EXPECT_EQ(Height(), 480);
+  EXPECT_EQ(Mode(), "640x480");
   EXPECT_TRUE(ZYI_IsResolutionSupported(640, 480, false));  // no renderer needed
   EXPECT_FALSE(ZYI_IsResolutionSupported(640, 481, false));
 }
@@ -122,13 +122,11 @@ TEST_F(ResolutionTest, ForcedVariantWithoutScreenSizeUsesTheTypicalFallback) {
   List("*");
   zy.config.force_variant = strdup("IOS/SMALL");
   ASSERT_TRUE(ZYI_SelectResolution(true, false));
-  EXPECT_EQ(Width(), 960);
-  EXPECT_EQ(Height(), 640);
+  EXPECT_EQ(Mode(), "960x640");
   free(zy.config.force_variant);
   zy.config.force_variant = strdup("LINUX");
   ASSERT_TRUE(ZYI_SelectResolution(true, false));
-  EXPECT_EQ(Width(), 1280);
-  EXPECT_EQ(Height(), 720);
+  EXPECT_EQ(Mode(), "1280x720");
   // A forced variant accepts any mode, even one larger than the desktop.
   EXPECT_TRUE(ZYI_IsResolutionSupported(4000, 3000, true));
 }
@@ -157,16 +155,14 @@ TEST_F(ResolutionTest, StarWithoutScreenOrForcedVariantTakesTheReferenceResoluti
   program.parms.reference_width = 1024;
   program.parms.reference_height = 768;
   ASSERT_TRUE(ZYI_SelectResolution(true, false));
-  EXPECT_EQ(Width(), 1024);
-  EXPECT_EQ(Height(), 768);
+  EXPECT_EQ(Mode(), "1024x768");
 }
 
 TEST_F(ResolutionTest, WindowedFallsBackToTheSmallestEntryWhenNothingFits) {
   Desktop("1280x800");
   List("1920x1080,garbage,1600x1200,0x600,x");
   ASSERT_TRUE(ZYI_SelectResolution(true, false));
-  EXPECT_EQ(Width(), 1600);  // 1600x1200 has the smaller area
-  EXPECT_EQ(Height(), 1200);
+  EXPECT_EQ(Mode(), "1600x1200");  // the smaller area of the two that parse
 }
 
 TEST_F(ResolutionTest, SelectionFailsWithoutAListOrAUsableEntry) {
@@ -444,8 +440,7 @@ TEST_F(ResolutionTest, AReinitialisationThatFitsIsMadePending) {
   ASSERT_TRUE(ZY_Reinitialize(parms));
   EXPECT_TRUE(zy.core.reinit_requested);
   EXPECT_EQ(zy.display.reinit_failures, 0);
-  EXPECT_EQ(Width(), 1280);
-  EXPECT_EQ(Height(), 720);
+  EXPECT_EQ(Mode(), "1280x720");
   EXPECT_EQ(zy.core.current_parms.windowed, 1);
 
   // With all resolutions allowed a windowed request is taken as it is.
@@ -472,8 +467,7 @@ TEST_F(ResolutionTest, AReinitialisationWithoutAFittingModeKeepsTheModeInForce) 
   EXPECT_FALSE(ZY_Reinitialize(parms));
   EXPECT_FALSE(zy.core.reinit_requested);
   EXPECT_EQ(zy.display.reinit_failures, 1);
-  EXPECT_EQ(Width(), 1024);
-  EXPECT_EQ(Height(), 600);
+  EXPECT_EQ(Mode(), "1024x600");
   EXPECT_EQ(zy.core.current_parms.windowed, 1);
   EXPECT_FALSE(ZY_Reinitialize(parms));
   EXPECT_EQ(zy.display.reinit_failures, 2);

@@ -409,7 +409,7 @@ TEST_F(InputTest, AResizeFirstAsksForEveryRenderTargetToBeRedrawn) {
   ZYI_SetInputHooks(nullptr);
 }
 
-TEST_F(InputTest, CursorsByNameWithArrowForUnknownNames) {
+TEST_F(InputTest, CursorsByNameWithArrowForUnknownNamesAndHiddenOnRequest) {
   // Before the table is filled an unknown name (even "ARROW") still gives the arrow.
   ZYH_SetCursor(ZYH_CURSOR_WAIT);
   ZY_SetCursor("ARROW");
@@ -417,38 +417,26 @@ TEST_F(InputTest, CursorsByNameWithArrowForUnknownNames) {
 
   ZYI_LoadCursors();
   EXPECT_EQ(zy.input.cursor_count, 14);
-  ZY_SetCursor("IBEAM");
-  EXPECT_EQ(ZYH_GetCursor(), ZYH_CURSOR_IBEAM);
-  ZY_SetCursor("FINGER_POINT");
-  EXPECT_EQ(ZYH_GetCursor(), ZYH_CURSOR_HAND);
-  ZY_SetCursor("HELP");
-  EXPECT_EQ(ZYH_GetCursor(), ZYH_CURSOR_HELP);
-  ZY_SetCursor("no such cursor");
-  EXPECT_EQ(ZYH_GetCursor(), ZYH_CURSOR_ARROW);
-  ZY_SetCursor("ibeam");  // names compare exactly
-  EXPECT_EQ(ZYH_GetCursor(), ZYH_CURSOR_ARROW);
-  ZY_SetCursor("NULL");
-  EXPECT_EQ(ZYH_GetCursor(), ZYH_CURSOR_HIDDEN);
-  ZY_SetCursor("WAIT");
-  ZY_SetCursor(nullptr);
-  EXPECT_EQ(ZYH_GetCursor(), ZYH_CURSOR_HIDDEN);
-}
-
-TEST_F(InputTest, HideCursorFeatureHidesEveryCursor) {
-  ZYI_LoadCursors();
+  struct Case { const char *name; int cursor; };
+  for (Case c : {Case{"IBEAM", ZYH_CURSOR_IBEAM}, Case{"FINGER_POINT", ZYH_CURSOR_HAND},
+                 Case{"HELP", ZYH_CURSOR_HELP}, Case{"no such cursor", ZYH_CURSOR_ARROW},
+                 Case{"ibeam", ZYH_CURSOR_ARROW},  // names compare exactly
+                 Case{"NULL", ZYH_CURSOR_HIDDEN}, Case{"WAIT", ZYH_CURSOR_WAIT},
+                 Case{nullptr, ZYH_CURSOR_HIDDEN}}) {
+    ZY_SetCursor(c.name);
+    EXPECT_EQ((int)ZYH_GetCursor(), c.cursor) << (c.name ? c.name : "(null)");
+  }
+  // The HIDE_CURSOR feature hides every cursor.
   zy.config.variant_features = strdup("SHOW_FPS, HIDE_CURSOR");
   ZY_SetCursor("IBEAM");
   EXPECT_EQ(ZYH_GetCursor(), ZYH_CURSOR_HIDDEN);
 }
 
 TEST_F(InputTest, RawMouseAccelerationDampsSlowAndAmplifiesFastMotion) {
-  EXPECT_FLOAT_EQ(ZYI_RawMouseMotion(0), 0.0f);
-  EXPECT_FLOAT_EQ(ZYI_RawMouseMotion(1), 0.875f);   // 1 - 25 * 0.005
-  EXPECT_FLOAT_EQ(ZYI_RawMouseMotion(3), 2.865f);   // (1 - 9 * 0.005) * 3
-  EXPECT_FLOAT_EQ(ZYI_RawMouseMotion(6), 6.0f);     // the neutral speed
-  EXPECT_FLOAT_EQ(ZYI_RawMouseMotion(10), 10.8f);   // (1 + 16 * 0.005) * 10
-  EXPECT_FLOAT_EQ(ZYI_RawMouseMotion(-10), -10.8f);
-  EXPECT_FLOAT_EQ(ZYI_RawMouseMotion(26), 78.0f);   // (1 + 400 * 0.005) * 26
+  // (1 + (|d| - 6)^2 * 0.005 * sign(|d| - 6)) * d; 6 is the neutral speed.
+  const std::pair<int, float> cases[] = {{0, 0.0f},  {1, 0.875f},  {3, 2.865f},  {6, 6.0f},
+                                         {10, 10.8f}, {-10, -10.8f}, {26, 78.0f}};
+  for (const auto &c : cases) EXPECT_FLOAT_EQ(ZYI_RawMouseMotion(c.first), c.second) << c.first;
 }
 
 TEST_F(InputTest, SeveralMiceMoveInTheirOwnIdBlocksWithinTheProgramArea) {

@@ -100,31 +100,29 @@ class WindowTest : public ZyTest {
 
 }  // namespace
 
-TEST(WindowStyle, MaximiseBoxOnlyWhenNotSmallerThan640By480InBothDirections) {
-  EXPECT_FALSE(ZYI_WindowStyle(320, 240, true, 1080).maximize_box);
-  EXPECT_FALSE(ZYI_WindowStyle(639, 479, true, 1080).maximize_box);
-  EXPECT_TRUE(ZYI_WindowStyle(640, 240, true, 1080).maximize_box);
-  EXPECT_TRUE(ZYI_WindowStyle(320, 480, true, 1080).maximize_box);
-  ZyhWindowDesc d = ZYI_WindowStyle(800, 600, true, 1080);
-  EXPECT_TRUE(d.maximize_box);
-  EXPECT_FALSE(d.popup_style);
-  EXPECT_TRUE(d.windowed);
-  EXPECT_EQ(d.width, 800);
-  EXPECT_EQ(d.height, 600);
-}
-
-TEST(WindowStyle, AWindowAsTallAsTheScreenIsAPopupAndFullscreenHasNoBoxes) {
-  ZyhWindowDesc tall = ZYI_WindowStyle(1280, 1080, true, 1080);
-  EXPECT_TRUE(tall.popup_style);
-  EXPECT_FALSE(tall.maximize_box);
-  EXPECT_FALSE(ZYI_WindowStyle(1280, 1079, true, 1080).popup_style);
-  ZyhWindowDesc full = ZYI_WindowStyle(1920, 1080, false, 1080);
-  EXPECT_FALSE(full.windowed);
-  EXPECT_FALSE(full.popup_style);
-  EXPECT_FALSE(full.maximize_box);
+// The maximise box needs 640 x 480 in either direction; a window as tall as the screen
+// is a popup; fullscreen has no boxes.
+TEST(WindowStyle, BoxesAndPopupStyleFollowTheSizeAndTheScreen) {
+  struct Case { int32_t w, h; bool windowed, max_box, popup; };
+  for (Case c : {Case{320, 240, true, false, false}, Case{639, 479, true, false, false},
+                 Case{640, 240, true, true, false}, Case{320, 480, true, true, false},
+                 Case{800, 600, true, true, false}, Case{1280, 1080, true, false, true},
+                 Case{1280, 1079, true, true, false}, Case{1920, 1080, false, false, false}}) {
+    SCOPED_TRACE(std::to_string(c.w) + "x" + std::to_string(c.h) + (c.windowed ? " windowed" : ""));
+    ZyhWindowDesc d = ZYI_WindowStyle(c.w, c.h, c.windowed, 1080);
+    EXPECT_EQ(d.maximize_box, c.max_box);
+    EXPECT_EQ(d.popup_style, c.popup);
+    EXPECT_EQ(d.windowed, c.windowed);
+    EXPECT_EQ(d.width, c.w);
+    EXPECT_EQ(d.height, c.h);
+  }
 }
 
 TEST_F(WindowTest, CreatedWithTheModeInForceAndDestroyedOnce) {
+  zy.core.applied_parms.width = 0;  // the host refuses an empty window: reported
+  EXPECT_FALSE(ZYI_CreateWindow());
+  EXPECT_FALSE(zy.window.created);
+
   zy.core.applied_parms.width = 320;
   zy.core.applied_parms.height = 240;
   ASSERT_TRUE(ZYI_CreateWindow());
@@ -151,13 +149,7 @@ TEST_F(WindowTest, CreatedWithTheModeInForceAndDestroyedOnce) {
   EXPECT_TRUE(zy.window.accept_files);
 }
 
-TEST_F(WindowTest, CreationFailureIsReported) {
-  zy.core.applied_parms.width = 0;  // the host refuses an empty window
-  EXPECT_FALSE(ZYI_CreateWindow());
-  EXPECT_FALSE(zy.window.created);
-}
-
-TEST_F(WindowTest, CloseAnsweredWithTwoKeepsTheGameRunning) {
+TEST_F(WindowTest, CloseAnsweredWithTwoKeepsTheGameRunningElseItQuits) {
   close_answer = ZY_EVENT_RESULT_CANCEL_CLOSE;
   ZyhEvent close = Event(ZYH_EV_CLOSE);
   EXPECT_EQ(ZYI_HandleHostEvent(&close), 0);
@@ -168,11 +160,11 @@ TEST_F(WindowTest, CloseAnsweredWithTwoKeepsTheGameRunning) {
   close_answer = 1;
   EXPECT_EQ(ZYI_HandleHostEvent(&close), 1);
   EXPECT_TRUE(zy.core.quit_requested);
-}
 
-TEST_F(WindowTest, CloseWithoutAnEventCallbackQuits) {
+  // Without an event callback a close quits.
+  zy.core.quit_requested = 0;
   program.event = nullptr;
-  Inject(Event(ZYH_EV_CLOSE));
+  Inject(close);
   ZYI_PumpEvents();
   EXPECT_TRUE(zy.core.quit_requested);
 }
@@ -224,10 +216,16 @@ TEST_F(WindowTest, AltEnterTogglesWindowedAndAltAloneIsSwallowed) {
   EXPECT_EQ(zy.core.current_parms.windowed, 1);
 }
 
-TEST_F(WindowTest, DroppedFilesArriveWithForwardSlashesInDeveloperMode) {
-  zy.config.developer_mode = 1;
+TEST_F(WindowTest, DroppedFilesArriveWithForwardSlashesInDeveloperModeOnly) {
   ASSERT_TRUE(ZYI_CreateWindow());
   ZyhEvent drop = Event(ZYH_EV_DROP_FILE);
+  strcpy(drop.text, "/tmp/level.xml");
+  EXPECT_EQ(ZYI_HandleHostEvent(&drop), ZYI_DEFAULT_PROCEDURE);  // not a developer: ignored
+  EXPECT_TRUE(seen.empty());
+
+  ZYI_DestroyWindow();
+  zy.config.developer_mode = 1;
+  ASSERT_TRUE(ZYI_CreateWindow());
   strcpy(drop.text, "C:\\games\\My Level\\map.xml");
   drop.x = 12;
   drop.y = -3;
@@ -250,14 +248,6 @@ TEST_F(WindowTest, DroppedFilesArriveWithForwardSlashesInDeveloperMode) {
   drop.text[0] = '\0';
   ZYI_HandleHostEvent(&drop);
   EXPECT_EQ(seen.size(), 2u);
-}
-
-TEST_F(WindowTest, DroppedFilesAreIgnoredOutsideDeveloperMode) {
-  ASSERT_TRUE(ZYI_CreateWindow());
-  ZyhEvent drop = Event(ZYH_EV_DROP_FILE);
-  strcpy(drop.text, "/tmp/level.xml");
-  EXPECT_EQ(ZYI_HandleHostEvent(&drop), ZYI_DEFAULT_PROCEDURE);
-  EXPECT_TRUE(seen.empty());
 }
 
 TEST_F(WindowTest, ActivationChangesSendEventTenAndClearTheKeyboard) {

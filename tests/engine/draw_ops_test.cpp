@@ -28,6 +28,17 @@ void ExpectCorner(const ZY_Vertex &v, float x, float y, float u, float tv) {
   EXPECT_NEAR(v.v, tv, 1e-6);
 }
 
+// The four corners of a quad as x, y, u, v each, top-left, top-right, bottom-left,
+// bottom-right.
+void ExpectQuad(const std::vector<ZY_Vertex> &q,
+                const std::array<std::array<float, 4>, 4> &want) {
+  ASSERT_EQ(q.size(), 4u);
+  for (int i = 0; i < 4; i++) {
+    SCOPED_TRACE("corner " + std::to_string(i));
+    ExpectCorner(q[i], want[i][0], want[i][1], want[i][2], want[i][3]);
+  }
+}
+
 }  // namespace
 
 TEST_F(DrawLayerTest, DrawRectIsAnUntexturedQuadWithTheCurrentColourAndDepth) {
@@ -36,13 +47,10 @@ TEST_F(DrawLayerTest, DrawRectIsAnUntexturedQuadWithTheCurrentColourAndDepth) {
   ZY_SetDrawDepth(0.75f);
   ZY_DrawRect(10, 20, 30, 40);
   ZYI_Flush();
-  const std::vector<ZY_Vertex> &q = OnlyDraw();
-  ASSERT_EQ(q.size(), 4u);
-  ExpectCorner(q[0], 10, 20, 0.5f, 0.5f);
-  ExpectCorner(q[1], 40, 20, 0.5f, 0.5f);
-  ExpectCorner(q[2], 10, 60, 0.5f, 0.5f);
-  ExpectCorner(q[3], 40, 60, 0.5f, 0.5f);
-  for (const ZY_Vertex &v : q) {
+  ASSERT_NO_FATAL_FAILURE(ExpectQuad(
+      OnlyDraw(),
+      {{{10, 20, 0.5f, 0.5f}, {40, 20, 0.5f, 0.5f}, {10, 60, 0.5f, 0.5f}, {40, 60, 0.5f, 0.5f}}}));
+  for (const ZY_Vertex &v : rec.draws[0].vertices) {
     EXPECT_EQ(v.color, 0x7FFF7F3Fu);  // alpha 127, red 255, green 127, blue 63
     EXPECT_EQ(v.z, 0.75f);
   }
@@ -92,25 +100,16 @@ TEST_F(DrawLayerTest, DrawBitmapCoversItsSizeWithTheTextureRectangle) {
   ZY_Bitmap a = ReadyBitmap(64, 32, 0.125f, 0.25f, 0.625f, 0.5f);
   ZY_DrawBitmap(&a, 5, 7);
   ZYI_Flush();
-  const std::vector<ZY_Vertex> &q = OnlyDraw();
-  ASSERT_EQ(q.size(), 4u);
-  ExpectCorner(q[0], 5, 7, 0.125f, 0.25f);
-  ExpectCorner(q[1], 69, 7, 0.625f, 0.25f);
-  ExpectCorner(q[2], 5, 39, 0.125f, 0.5f);
-  ExpectCorner(q[3], 69, 39, 0.625f, 0.5f);
+  ExpectQuad(OnlyDraw(), {{{5, 7, 0.125f, 0.25f}, {69, 7, 0.625f, 0.25f}, {5, 39, 0.125f, 0.5f},
+                           {69, 39, 0.625f, 0.5f}}});
 }
 
 TEST_F(DrawLayerTest, DrawBitmapExShiftsOddSizesByHalfAScaledPixel) {
   ZY_Bitmap odd_width = ReadyBitmap(5, 4);
   ZY_DrawBitmapEx(&odd_width, 100, 50, 0.0f, 2.0f);
   ZYI_Flush();
-  const std::vector<ZY_Vertex> &q = OnlyDraw();
-  ASSERT_EQ(q.size(), 4u);
   // X = 100 - 2 / 2 = 99, Y stays 50; half sizes 5 and 4.
-  ExpectCorner(q[0], 94, 46, 0, 0);
-  ExpectCorner(q[1], 104, 46, 1, 0);
-  ExpectCorner(q[2], 94, 54, 0, 1);
-  ExpectCorner(q[3], 104, 54, 1, 1);
+  ExpectQuad(OnlyDraw(), {{{94, 46, 0, 0}, {104, 46, 1, 0}, {94, 54, 0, 1}, {104, 54, 1, 1}}});
 
   rec.draws.clear();
   ZY_Bitmap odd_both = ReadyBitmap(3, 3);
@@ -125,13 +124,9 @@ TEST_F(DrawLayerTest, DrawBitmapExRotatesAboutItsCentre) {
   ZY_Bitmap a = ReadyBitmap(10, 4);
   ZY_DrawBitmapEx(&a, 100, 50, 1.5707963268f, 1.0f);
   ZYI_Flush();
-  const std::vector<ZY_Vertex> &q = OnlyDraw();
-  ASSERT_EQ(q.size(), 4u);
-  // A quarter turn: offset (dx, dy) goes to (-dy, dx).
-  ExpectCorner(q[0], 102, 45, 0, 0);  // (-5, -2)
-  ExpectCorner(q[1], 102, 55, 1, 0);  // (5, -2)
-  ExpectCorner(q[2], 98, 45, 0, 1);   // (-5, 2)
-  ExpectCorner(q[3], 98, 55, 1, 1);   // (5, 2)
+  // A quarter turn: offset (dx, dy) goes to (-dy, dx); offsets (-5, -2), (5, -2), (-5, 2),
+  // (5, 2).
+  ExpectQuad(OnlyDraw(), {{{102, 45, 0, 0}, {102, 55, 1, 0}, {98, 45, 0, 1}, {98, 55, 1, 1}}});
 }
 
 TEST_F(DrawLayerTest, DrawBitmapLineUsesTheBitLevelInverseSquareRoot) {
@@ -175,12 +170,8 @@ TEST_F(DrawLayerTest, DrawBitmapPartMapsPixelsIntoTheTextureRectangle) {
   ZY_Bitmap a = ReadyBitmap(100, 50, 0.25f, 0.5f, 0.75f, 1.0f);
   ZY_DrawBitmapPart(&a, 200, 300, 10, 5, 60, 25);
   ZYI_Flush();
-  const std::vector<ZY_Vertex> &q = OnlyDraw();
-  ASSERT_EQ(q.size(), 4u);
-  ExpectCorner(q[0], 200, 300, 0.30f, 0.55f);
-  ExpectCorner(q[1], 250, 300, 0.55f, 0.55f);
-  ExpectCorner(q[2], 200, 320, 0.30f, 0.75f);
-  ExpectCorner(q[3], 250, 320, 0.55f, 0.75f);
+  ExpectQuad(OnlyDraw(), {{{200, 300, 0.30f, 0.55f}, {250, 300, 0.55f, 0.55f},
+                           {200, 320, 0.30f, 0.75f}, {250, 320, 0.55f, 0.75f}}});
 }
 
 TEST_F(DrawLayerTest, DrawQuadMapsCoordinatesAndSwapsColoursForByteOrderRenderers) {

@@ -1,73 +1,48 @@
 // The render command layer driving the real software renderer module, in both of its
 // colour orders: what the layer writes must come out as the same pixels.
 #include <dlfcn.h>
-#include <png.h>
 #include <stdlib.h>
 #include <string.h>
 
 #include <string>
-#include <vector>
 
 #include "core/state.h"
 #include "core/threads.h"
 #include "engine/draw.h"
 #include "engine/modules.h"
-#include "zytest.h"
+#include "rmod_soft_fixture.h"
 
 namespace {
 
-struct Shot {
-  int width = 0, height = 0;
-  std::vector<uint8_t> rgba;
-  std::vector<int> At(int x, int y) const {
-    const uint8_t *p = &rgba[((size_t)y * width + x) * 4];
-    return {p[0], p[1], p[2], p[3]};
-  }
-};
-
-Shot ReadShot(const std::string &path) {
-  Shot shot;
-  png_image png;
-  memset(&png, 0, sizeof png);
-  png.version = PNG_IMAGE_VERSION;
-  if (!png_image_begin_read_from_file(&png, path.c_str())) {
-    ADD_FAILURE() << "cannot read " << path;
-    return shot;
-  }
-  png.format = PNG_FORMAT_RGBA;
-  shot.rgba.resize(PNG_IMAGE_SIZE(png));
-  if (!png_image_finish_read(&png, nullptr, shot.rgba.data(), 0, nullptr)) {
-    ADD_FAILURE() << "cannot decode " << path;
-    return shot;
-  }
-  shot.width = (int)png.width;
-  shot.height = (int)png.height;
-  return shot;
-}
-
-const std::vector<int> BLACK = {0, 0, 0, 255}, RED = {255, 0, 0, 255}, BLUE = {0, 0, 255, 255};
+using rmodsoft::Image;
 
 class DrawSoftTest : public ZyTest {
  protected:
   void TearDown() override {
+    Unload();
+    unsetenv("ZYLEM_SOFT_BGRA");
+  }
+  // Gives the buffers back and shuts the module down and unloads it.
+  void Unload() {
     ZYI_DrawReleaseBuffers();
     ZYI_DrawShutdown();
     if (r_) r_->Shutdown();
     zy.modules.renderer = nullptr;
     if (lib_) dlclose(lib_);
-    unsetenv("ZYLEM_SOFT_BGRA");
+    r_ = nullptr;
+    lib_ = nullptr;
   }
 
   // Loads and starts the module, gives the layer its buffers and begins a frame; then a
   // red rectangle and a blue line drawn with a white bitmap, read back as a screenshot.
-  Shot DrawScene() {
+  Image DrawScene() {
     lib_ = dlopen(ZYTEST_BUILD_DIR "/modules/rmod_soft.so", RTLD_NOW | RTLD_LOCAL);
     EXPECT_NE(lib_, nullptr) << dlerror();
-    if (!lib_) return Shot();
+    if (!lib_) return Image();
     auto get = (ZYLEM_RendImp_GetInterfaceFunc)dlsym(lib_, ZYLEM_RENDIMP_GET_INTERFACE_NAME);
     r_ = get ? get() : nullptr;
     EXPECT_NE(r_, nullptr);
-    if (!r_) return Shot();
+    if (!r_) return Image();
 
     ZYI_ResetState();
     zy.core.main_thread_id = ZY_GetCurrentThreadId();
@@ -112,19 +87,15 @@ class DrawSoftTest : public ZyTest {
     const std::string path = world.root() + "/scene.png";
     EXPECT_STREQ(r_->QueryValue("Screenshot", path.c_str()), "1");
     r_->FreeBitmapFromGpu(&bitmap_.hw);
-    return ReadShot(path);
+    return rmodsoft::ReadPng(path);
   }
 
-  void ExpectScene(const Shot &s) {
+  void ExpectScene(const Image &s) {
     ASSERT_EQ(s.width, 64);
     ASSERT_EQ(s.height, 48);
-    EXPECT_EQ(s.At(8, 8), RED);
-    EXPECT_EQ(s.At(23, 19), RED);
-    EXPECT_EQ(s.At(24, 19), BLACK);
-    EXPECT_EQ(s.At(7, 8), BLACK);
-    EXPECT_EQ(s.At(40, 25), BLUE);
-    EXPECT_EQ(s.At(37, 25), BLUE);
-    EXPECT_EQ(s.At(40, 45), BLACK);
+    using namespace rmodsoft;
+    ExpectPixels(s, {{8, 8, RED}, {23, 19, RED}, {24, 19, BLACK}, {7, 8, BLACK}, {40, 25, BLUE},
+                     {37, 25, BLUE}, {40, 45, BLACK}});
   }
 
   void *lib_ = nullptr;
@@ -137,16 +108,14 @@ class DrawSoftTest : public ZyTest {
 
 }  // namespace
 
-TEST_F(DrawSoftTest, WordOrderRendererShowsTheColoursDrawn) {
+TEST_F(DrawSoftTest, BothRendererColourOrdersShowTheColoursDrawn) {
   unsetenv("ZYLEM_SOFT_BGRA");
-  Shot s = DrawScene();
+  Image word = DrawScene();
   EXPECT_NE(zy.modules.colour_order, ZY_COLOUR_ORDER_RGBA_BYTES);
-  ExpectScene(s);
-}
-
-TEST_F(DrawSoftTest, ByteOrderRendererShowsTheSameColours) {
+  ExpectScene(word);
+  Unload();  // the byte-order module is loaded afresh
   setenv("ZYLEM_SOFT_BGRA", "1", 1);
-  Shot s = DrawScene();
+  Image bytes = DrawScene();
   EXPECT_EQ(zy.modules.colour_order, ZY_COLOUR_ORDER_RGBA_BYTES);
-  ExpectScene(s);
+  ExpectScene(bytes);
 }

@@ -11,6 +11,7 @@
 #include <unistd.h>
 
 #include <cmath>
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -101,6 +102,19 @@ inline ::testing::AssertionResult Near(Rgba got, Rgba want, int tolerance = 0) {
          << want.r << "," << want.g << "," << want.b << "," << want.a << ") +-" << tolerance;
 }
 
+// One expected pixel: position, colour and the difference allowed per channel.
+struct Px {
+  int x, y;
+  Rgba want;
+  int tolerance = 0;
+};
+
+// Checks every listed pixel of img; a mismatch names its position.
+inline void ExpectPixels(const Image &img, std::initializer_list<Px> pixels) {
+  for (const Px &p : pixels)
+    EXPECT_TRUE(Near(img.At(p.x, p.y), p.want, p.tolerance)) << "pixel " << p.x << "," << p.y;
+}
+
 const Rgba BLACK = {0, 0, 0, 255};
 const Rgba RED = {255, 0, 0, 255};
 const Rgba GREEN = {0, 255, 0, 255};
@@ -149,13 +163,9 @@ class RmodSoft : public ZyTest {
     ASSERT_NE(ib_, nullptr);
     uint16_t *idx = r->LockIndexBuffer(ib_);
     ASSERT_NE(idx, nullptr);
-    for (int q = 0; q < 64; q++) {
-      const uint16_t base = static_cast<uint16_t>(4 * q);
-      const uint16_t pattern[6] = {base, static_cast<uint16_t>(base + 1),
-                                   static_cast<uint16_t>(base + 2), static_cast<uint16_t>(base + 1),
-                                   static_cast<uint16_t>(base + 2), static_cast<uint16_t>(base + 3)};
-      memcpy(idx + 6 * q, pattern, sizeof pattern);
-    }
+    const int pattern[6] = {0, 1, 2, 1, 2, 3};
+    for (int i = 0; i < ZY_QUAD_INDEX_COUNT; i++)
+      idx[i] = static_cast<uint16_t>(4 * (i / 6) + pattern[i % 6]);
     r->UnlockIndexBuffer(ib_);
     r->BeginFrame(ZY_EYE_MONO);
   }
@@ -220,6 +230,20 @@ class RmodSoft : public ZyTest {
     }
     bm->pixels = px.data();
     ASSERT_TRUE(r->LoadBitmapToGpu(bm));
+  }
+
+  // A render target record of the given size, its surface made by the module.
+  void MakeTarget(ZY_Bitmap *bm, int w, int h, int16_t pack_mode = ZY_PACK_PAD_EXPAND) {
+    memset(bm, 0, sizeof *bm);
+    bm->name = const_cast<char *>("target");
+    bm->width = w;
+    bm->height = h;
+    bm->pack_mode = pack_mode;
+    bm->flags = ZY_BITMAP_IS_RENDER_TARGET;
+    bm->state = ZY_BITMAP_STATE_READY;
+    r->UploadBitmap(bm);
+    ASSERT_EQ(bm->hw.on_gpu, 1);
+    ASSERT_NE(bm->hw.texture, nullptr);
   }
 
   void Textured(ZY_Bitmap *bm, float x, float y, float w, float h, Rgba c = WHITE) {

@@ -48,6 +48,18 @@ struct PngSpec {
   double gamma = 0;                        // gAMA chunk when > 0
 };
 
+// A PNG of the given width, colour type and packed rows (one row, one line of pixels).
+inline PngSpec Png(uint32_t width, int color_type, std::vector<std::vector<uint8_t>> rows,
+                   int bit_depth = 8) {
+  PngSpec s;
+  s.width = width;
+  s.height = (uint32_t)rows.size();
+  s.color_type = color_type;
+  s.bit_depth = bit_depth;
+  s.rows = std::move(rows);
+  return s;
+}
+
 namespace pngmake {
 // The libpng part, with no C++ objects in the frame (libpng leaves by longjmp).
 inline bool Write(FILE *f, const PngSpec *s, png_bytep *rows) {

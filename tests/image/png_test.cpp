@@ -10,11 +10,8 @@
 namespace {
 
 PngSpec Rgba2x2() {
-  PngSpec s;
-  s.width = 2;
-  s.height = 2;
-  s.rows = {{10, 20, 30, 40, 50, 60, 70, 80}, {90, 100, 110, 120, 130, 140, 150, 160}};
-  return s;
+  return Png(2, PNG_COLOR_TYPE_RGB_ALPHA,
+             {{10, 20, 30, 40, 50, 60, 70, 80}, {90, 100, 110, 120, 130, 140, 150, 160}});
 }
 
 // Appends a chunk with its length and CRC.
@@ -35,127 +32,53 @@ std::string BigEndian32(uint32_t v) {
 
 }  // namespace
 
-TEST_F(ImageTest, PngRgbaLoadsInEitherPixelOrder) {
-  std::string png = MakePng(Rgba2x2());
-  ZY_Bitmap *rgba = LoadBytes("rgba.png", png);
-  ASSERT_NE(rgba->pixels, nullptr);
-  EXPECT_EQ(rgba->width, 2);
-  EXPECT_EQ(rgba->height, 2);
-  EXPECT_EQ(rgba->flags, ZY_BITMAP_HAS_ALPHA | ZY_BITMAP_RELOADABLE);
-  EXPECT_EQ(PixelBytes(*rgba, 0, 0), (Bytes{10, 20, 30, 40}));
-  EXPECT_EQ(PixelBytes(*rgba, 1, 1), (Bytes{130, 140, 150, 160}));
-
-  UseBgra(true);
-  ZY_Bitmap *bgra = LoadBytes("rgba.png", png);
-  EXPECT_EQ(PixelBytes(*bgra, 0, 0), (Bytes{30, 20, 10, 40}));
-  EXPECT_EQ(PixelBytes(*bgra, 1, 0), (Bytes{70, 60, 50, 80}));
-}
-
-TEST_F(ImageTest, PngRgbIsOpaqueWithoutAlphaFlag) {
-  PngSpec s;
-  s.width = 2;
-  s.color_type = PNG_COLOR_TYPE_RGB;
-  s.rows = {{1, 2, 3, 4, 5, 6}};
-  std::string png = MakePng(s);
-  ZY_Bitmap *bm = LoadBytes("rgb.png", png);
-  ASSERT_NE(bm->pixels, nullptr);
-  EXPECT_EQ(bm->flags & ZY_BITMAP_HAS_ALPHA, 0);
-  EXPECT_EQ(PixelBytes(*bm, 0, 0), (Bytes{1, 2, 3, 255}));
-  EXPECT_EQ(PixelBytes(*bm, 1, 0), (Bytes{4, 5, 6, 255}));
-  UseBgra(true);
-  bm = LoadBytes("rgb.png", png);
-  EXPECT_EQ(PixelBytes(*bm, 1, 0), (Bytes{6, 5, 4, 255}));
-  EXPECT_EQ(bm->flags & ZY_BITMAP_HAS_ALPHA, 0);
-}
-
-TEST_F(ImageTest, PngGreyBecomesWhiteWithGreyAsAlpha) {
-  PngSpec s;
-  s.width = 3;
-  s.color_type = PNG_COLOR_TYPE_GRAY;
-  s.rows = {{0, 128, 255}};
-  ZY_Bitmap *bm = LoadBytes("grey.png", MakePng(s));
-  ASSERT_NE(bm->pixels, nullptr);
-  EXPECT_NE(bm->flags & ZY_BITMAP_HAS_ALPHA, 0);
-  EXPECT_EQ(PixelBytes(*bm, 0, 0), (Bytes{255, 255, 255, 0}));
-  EXPECT_EQ(PixelBytes(*bm, 1, 0), (Bytes{255, 255, 255, 128}));
-  EXPECT_EQ(PixelBytes(*bm, 2, 0), (Bytes{255, 255, 255, 255}));
-
-  // Two-bit grey is widened to eight bits first: 0, 1, 2, 3 -> 0, 85, 170, 255.
-  PngSpec low;
-  low.width = 4;
-  low.bit_depth = 2;
-  low.color_type = PNG_COLOR_TYPE_GRAY;
-  low.rows = {{0x1B}};  // 00 01 10 11
-  bm = LoadBytes("grey2.png", MakePng(low));
-  ASSERT_NE(bm->pixels, nullptr);
-  EXPECT_EQ(PixelBytes(*bm, 1, 0), (Bytes{255, 255, 255, 85}));
-  EXPECT_EQ(PixelBytes(*bm, 3, 0), (Bytes{255, 255, 255, 255}));
-}
-
-TEST_F(ImageTest, PngGreyAlphaKeepsGreyColour) {
-  PngSpec s;
-  s.width = 2;
-  s.color_type = PNG_COLOR_TYPE_GRAY_ALPHA;
-  s.rows = {{40, 200, 90, 10}};
-  ZY_Bitmap *bm = LoadBytes("ga.png", MakePng(s));
-  ASSERT_NE(bm->pixels, nullptr);
-  EXPECT_NE(bm->flags & ZY_BITMAP_HAS_ALPHA, 0);
-  EXPECT_EQ(PixelBytes(*bm, 0, 0), (Bytes{40, 40, 40, 200}));
-  EXPECT_EQ(PixelBytes(*bm, 1, 0), (Bytes{90, 90, 90, 10}));
-
-  // A grey image with a tRNS colour gains alpha: two channels, grey colour.
-  PngSpec t;
-  t.width = 2;
-  t.color_type = PNG_COLOR_TYPE_GRAY;
-  t.rows = {{50, 60}};
-  t.has_trns_colour = true;
-  t.trns_colour.gray = 60;
-  bm = LoadBytes("gt.png", MakePng(t));
-  EXPECT_EQ(PixelBytes(*bm, 0, 0), (Bytes{50, 50, 50, 255}));
-  EXPECT_EQ(PixelBytes(*bm, 1, 0), (Bytes{60, 60, 60, 0}));
-}
-
-TEST_F(ImageTest, PngPaletteExpandsWithAndWithoutTransparency) {
-  PngSpec s;
-  s.width = 3;
-  s.bit_depth = 4;
-  s.color_type = PNG_COLOR_TYPE_PALETTE;
-  s.palette = {{200, 10, 20}, {30, 40, 250}, {7, 8, 9}};
-  s.rows = {{0x01, 0x20}};  // indices 0, 1, 2
-  std::string opaque = MakePng(s);
-  ZY_Bitmap *bm = LoadBytes("pal.png", opaque);
-  ASSERT_NE(bm->pixels, nullptr);
-  EXPECT_EQ(bm->flags & ZY_BITMAP_HAS_ALPHA, 0);  // three channels
-  EXPECT_EQ(PixelBytes(*bm, 0, 0), (Bytes{200, 10, 20, 255}));
-  EXPECT_EQ(PixelBytes(*bm, 1, 0), (Bytes{30, 40, 250, 255}));
-  EXPECT_EQ(PixelBytes(*bm, 2, 0), (Bytes{7, 8, 9, 255}));
-
-  s.trns_alpha = {0, 128};  // entry 2 stays opaque
-  std::string translucent = MakePng(s);
-  bm = LoadBytes("palt.png", translucent);
-  ASSERT_NE(bm->pixels, nullptr);
-  EXPECT_NE(bm->flags & ZY_BITMAP_HAS_ALPHA, 0);  // four channels
-  EXPECT_EQ(PixelBytes(*bm, 0, 0), (Bytes{200, 10, 20, 0}));
-  EXPECT_EQ(PixelBytes(*bm, 1, 0), (Bytes{30, 40, 250, 128}));
-  EXPECT_EQ(PixelBytes(*bm, 2, 0), (Bytes{7, 8, 9, 255}));
-
-  UseBgra(true);
-  bm = LoadBytes("palt.png", translucent);
-  EXPECT_EQ(PixelBytes(*bm, 1, 0), (Bytes{250, 40, 30, 128}));
-}
-
-TEST_F(ImageTest, Png16BitIsStrippedToEightBits) {
-  PngSpec s;
-  s.width = 2;
-  s.bit_depth = 16;
-  s.color_type = PNG_COLOR_TYPE_RGB_ALPHA;
-  // Big-endian samples: the high byte survives.
-  s.rows = {{0x12, 0x34, 0x56, 0x78, 0x9A, 0xBC, 0xFF, 0xFF,
-             0x00, 0x01, 0xFE, 0x00, 0x80, 0x7F, 0x01, 0x02}};
-  ZY_Bitmap *bm = LoadBytes("deep.png", MakePng(s));
-  ASSERT_NE(bm->pixels, nullptr);
-  EXPECT_EQ(PixelBytes(*bm, 0, 0), (Bytes{0x12, 0x56, 0x9A, 0xFF}));
-  EXPECT_EQ(PixelBytes(*bm, 1, 0), (Bytes{0x00, 0xFE, 0x80, 0x01}));
+// Every colour type and depth becomes R, G, B, A bytes (or B, G, R, A), flagged with
+// alpha exactly when the file has an alpha channel or transparency.
+TEST_F(ImageTest, PngEachColourTypeLoadsInEitherPixelOrder) {
+  PngSpec grey_trns = Png(2, PNG_COLOR_TYPE_GRAY, {{50, 60}});  // tRNS: alpha, grey colour
+  grey_trns.has_trns_colour = true;
+  grey_trns.trns_colour.gray = 60;
+  PngSpec palette = Png(3, PNG_COLOR_TYPE_PALETTE, {{0x01, 0x20}}, 4);  // indices 0, 1, 2
+  palette.palette = {{200, 10, 20}, {30, 40, 250}, {7, 8, 9}};
+  PngSpec palette_trns = palette;
+  palette_trns.trns_alpha = {0, 128};  // entry 2 stays opaque
+  struct Case { const char *what; PngSpec spec; bool alpha; std::vector<Bytes> pixels; };
+  const Case cases[] = {
+      {"rgba", Rgba2x2(), true, {{10, 20, 30, 40}, {50, 60, 70, 80}, {90, 100, 110, 120},
+                                 {130, 140, 150, 160}}},
+      {"rgb", Png(2, PNG_COLOR_TYPE_RGB, {{1, 2, 3, 4, 5, 6}}), false, {{1, 2, 3, 255}, {4, 5, 6, 255}}},
+      // Grey becomes white with the grey as alpha; two bits are widened to eight first.
+      {"grey", Png(3, PNG_COLOR_TYPE_GRAY, {{0, 128, 255}}), true,
+       {{255, 255, 255, 0}, {255, 255, 255, 128}, {255, 255, 255, 255}}},
+      {"grey 2-bit", Png(4, PNG_COLOR_TYPE_GRAY, {{0x1B}}, 2), true,  // 00 01 10 11
+       {{255, 255, 255, 0}, {255, 255, 255, 85}, {255, 255, 255, 170}, {255, 255, 255, 255}}},
+      {"grey+alpha", Png(2, PNG_COLOR_TYPE_GRAY_ALPHA, {{40, 200, 90, 10}}), true,
+       {{40, 40, 40, 200}, {90, 90, 90, 10}}},
+      {"grey tRNS", grey_trns, true, {{50, 50, 50, 255}, {60, 60, 60, 0}}},
+      {"palette", palette, false, {{200, 10, 20, 255}, {30, 40, 250, 255}, {7, 8, 9, 255}}},
+      {"palette tRNS", palette_trns, true, {{200, 10, 20, 0}, {30, 40, 250, 128}, {7, 8, 9, 255}}},
+      // 16-bit big-endian samples: the high byte survives.
+      {"16-bit", Png(2, PNG_COLOR_TYPE_RGB_ALPHA, {{0x12, 0x34, 0x56, 0x78, 0x9A, 0xBC, 0xFF, 0xFF,
+                                                   0x00, 0x01, 0xFE, 0x00, 0x80, 0x7F, 0x01, 0x02}},
+                 16),
+       true, {{0x12, 0x56, 0x9A, 0xFF}, {0x00, 0xFE, 0x80, 0x01}}},
+  };
+  for (const Case &c : cases) {
+    std::string png = MakePng(c.spec);
+    for (bool bgra : {false, true}) {
+      SCOPED_TRACE(std::string(c.what) + (bgra ? " bgra" : " rgba"));
+      UseBgra(bgra);
+      ZY_Bitmap *bm = LoadBytes("c.png", png);
+      ASSERT_NE(bm->pixels, nullptr);
+      EXPECT_EQ(bm->flags, (c.alpha ? ZY_BITMAP_HAS_ALPHA : 0) | ZY_BITMAP_RELOADABLE);
+      for (size_t i = 0; i < c.pixels.size(); i++) {
+        const Bytes &p = c.pixels[i];
+        const Bytes want = bgra ? Bytes{p[2], p[1], p[0], p[3]} : p;
+        int32_t x = (int32_t)(i % c.spec.width), y = (int32_t)(i / c.spec.width);
+        EXPECT_EQ(PixelBytes(*bm, x, y), want) << "pixel " << i;
+      }
+    }
+  }
 }
 
 TEST_F(ImageTest, PngInterlacedMatchesTheSameImagePlain) {
@@ -178,10 +101,7 @@ TEST_F(ImageTest, PngInterlacedMatchesTheSameImagePlain) {
 }
 
 TEST_F(ImageTest, PngGammaChunkIsAppliedAgainstScreenGamma) {
-  PngSpec s;
-  s.width = 3;
-  s.color_type = PNG_COLOR_TYPE_RGB;
-  s.rows = {{0, 64, 255, 128, 32, 200, 10, 20, 30}};
+  PngSpec s = Png(3, PNG_COLOR_TYPE_RGB, {{0, 64, 255, 128, 32, 200, 10, 20, 30}});
   // A file gamma of 1/2.2 against the 2.2 screen leaves samples as they are.
   s.gamma = 0.45455;
   ZY_Bitmap *same = LoadBytes("g045.png", MakePng(s));

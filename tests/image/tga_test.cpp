@@ -24,71 +24,47 @@ std::string BottomUp24() { return TgaHeader(2, 2, 2, 24, 0x00) + P(C) + P(D) + P
 
 }  // namespace
 
-TEST_F(ImageTest, TgaBottomUpAndTopDownGiveTheSameBuffer) {
-  ZY_Bitmap *top = LoadBytes("top.tga", TopDown24());
-  ZY_Bitmap *bottom = LoadBytes("bottom.tga", BottomUp24());
-  ASSERT_NE(top->pixels, nullptr);
-  ASSERT_NE(bottom->pixels, nullptr);
-  EXPECT_EQ(memcmp(top->pixels, bottom->pixels, 16), 0);
-  EXPECT_EQ(PixelBytes(*top, 0, 0), (Bytes{1, 2, 3, 255}));
-  EXPECT_EQ(PixelBytes(*top, 1, 0), (Bytes{4, 5, 6, 255}));
-  EXPECT_EQ(PixelBytes(*top, 0, 1), (Bytes{7, 8, 9, 255}));
-  EXPECT_EQ(PixelBytes(*top, 1, 1), (Bytes{10, 11, 12, 255}));
-  // 24-bit files are flagged as having alpha all the same.
-  EXPECT_EQ(bottom->flags, ZY_BITMAP_HAS_ALPHA | ZY_BITMAP_RELOADABLE);
-}
-
-TEST_F(ImageTest, TgaMirroredRowsAreTurnedAround) {
-  // Descriptor bit 4: pixels stored right to left (with bit 5: rows top first).
-  std::string mirrored = TgaHeader(2, 2, 2, 24, 0x30) + P(B) + P(A) + P(D) + P(C);
-  ZY_Bitmap *bm = LoadBytes("mirror.tga", mirrored);
-  ZY_Bitmap *plain = LoadBytes("top.tga", TopDown24());
-  ASSERT_NE(bm->pixels, nullptr);
-  EXPECT_EQ(memcmp(bm->pixels, plain->pixels, 16), 0);
-  // Bottom-up and mirrored at once.
-  std::string both = TgaHeader(2, 3, 1, 24, 0x10) + Bgr(3, 0, 0) + Bgr(2, 0, 0) + Bgr(1, 0, 0);
-  bm = LoadBytes("both.tga", both);
-  EXPECT_EQ(PixelBytes(*bm, 0, 0)[0], 1);
-  EXPECT_EQ(PixelBytes(*bm, 2, 0)[0], 3);
-}
-
-TEST_F(ImageTest, Tga32BitKeepsAlphaInEitherPixelOrder) {
-  std::string tga = TgaHeader(2, 2, 1, 32, 0x28) + Bgra(10, 20, 30, 40) + Bgra(50, 60, 70, 0);
-  ZY_Bitmap *bm = LoadBytes("a.tga", tga);
-  EXPECT_EQ(PixelBytes(*bm, 0, 0), (Bytes{10, 20, 30, 40}));
-  EXPECT_EQ(PixelBytes(*bm, 1, 0), (Bytes{50, 60, 70, 0}));
-  UseBgra(true);
-  bm = LoadBytes("a.tga", tga);
-  EXPECT_EQ(PixelBytes(*bm, 0, 0), (Bytes{30, 20, 10, 40}));
-}
-
-TEST_F(ImageTest, TgaIdFieldIsSkipped) {
-  std::string tga = TgaHeader(2, 1, 1, 24, 0x20, 5) + "hello" + Bgr(9, 8, 7);
-  ZY_Bitmap *bm = LoadBytes("id.tga", tga);
-  EXPECT_EQ(PixelBytes(*bm, 0, 0), (Bytes{9, 8, 7, 255}));
-}
-
-TEST_F(ImageTest, TgaRunLengthPacketsDecode) {
-  // 4 x 2, top first. Row 0: three repeated red, one literal green. Row 1: a literal
-  // pair, then a repeated pair.
-  std::string tga = TgaHeader(10, 4, 2, 32, 0x28) +
-                    Repeat(3) + Bgra(255, 0, 0, 200) + Literal(1) + Bgra(0, 255, 0, 255) +
-                    Literal(2) + Bgra(1, 2, 3, 4) + Bgra(5, 6, 7, 8) + Repeat(2) + Bgra(9, 9, 9, 9);
-  ZY_Bitmap *bm = LoadBytes("rle.tga", tga);
-  ASSERT_NE(bm->pixels, nullptr);
-  EXPECT_EQ(PixelBytes(*bm, 0, 0), (Bytes{255, 0, 0, 200}));
-  EXPECT_EQ(PixelBytes(*bm, 2, 0), (Bytes{255, 0, 0, 200}));
-  EXPECT_EQ(PixelBytes(*bm, 3, 0), (Bytes{0, 255, 0, 255}));
-  EXPECT_EQ(PixelBytes(*bm, 1, 1), (Bytes{5, 6, 7, 8}));
-  EXPECT_EQ(PixelBytes(*bm, 3, 1), (Bytes{9, 9, 9, 9}));
-
-  // The same picture stored bottom-up, 24-bit.
-  std::string up = TgaHeader(10, 2, 2, 24, 0x00) + Repeat(2) + Bgr(7, 7, 7) + Literal(2) +
-                   Bgr(1, 1, 1) + Bgr(2, 2, 2);
-  bm = LoadBytes("up.tga", up);
-  EXPECT_EQ(PixelBytes(*bm, 0, 0), (Bytes{1, 1, 1, 255}));
-  EXPECT_EQ(PixelBytes(*bm, 1, 0), (Bytes{2, 2, 2, 255}));
-  EXPECT_EQ(PixelBytes(*bm, 0, 1), (Bytes{7, 7, 7, 255}));
+// Row order (descriptor bit 5), mirrored rows (bit 4), 24 and 32 bits, the id field and
+// run-length packets all give the same top-first buffer, in either pixel order. 24-bit
+// files are flagged as having alpha all the same.
+TEST_F(ImageTest, TgaLayoutsDecodeToTheSameTopFirstBuffer) {
+  const Bytes a = {1, 2, 3, 255}, b = {4, 5, 6, 255}, c = {7, 8, 9, 255}, d = {10, 11, 12, 255};
+  const Bytes red = {255, 0, 0, 200};
+  struct Case { const char *what; std::string file; int32_t width; std::vector<Bytes> pixels; };
+  const Case cases[] = {
+      {"top-down", TopDown24(), 2, {a, b, c, d}},
+      {"bottom-up", BottomUp24(), 2, {a, b, c, d}},
+      {"mirrored top-down", TgaHeader(2, 2, 2, 24, 0x30) + P(B) + P(A) + P(D) + P(C), 2, {a, b, c, d}},
+      {"mirrored bottom-up", TgaHeader(2, 3, 1, 24, 0x10) + Bgr(3, 0, 0) + Bgr(2, 0, 0) + Bgr(1, 0, 0),
+       3, {{1, 0, 0, 255}, {2, 0, 0, 255}, {3, 0, 0, 255}}},
+      {"32-bit", TgaHeader(2, 2, 1, 32, 0x28) + Bgra(10, 20, 30, 40) + Bgra(50, 60, 70, 0), 2,
+       {{10, 20, 30, 40}, {50, 60, 70, 0}}},
+      {"id field", TgaHeader(2, 1, 1, 24, 0x20, 5) + "hello" + Bgr(9, 8, 7), 1, {{9, 8, 7, 255}}},
+      // Row 0: three repeated red, one literal green. Row 1: a literal pair, a repeated pair.
+      {"rle 32-bit", TgaHeader(10, 4, 2, 32, 0x28) + Repeat(3) + Bgra(255, 0, 0, 200) + Literal(1) +
+                         Bgra(0, 255, 0, 255) + Literal(2) + Bgra(1, 2, 3, 4) + Bgra(5, 6, 7, 8) +
+                         Repeat(2) + Bgra(9, 9, 9, 9),
+       4, {red, red, red, {0, 255, 0, 255}, {1, 2, 3, 4}, {5, 6, 7, 8}, {9, 9, 9, 9}, {9, 9, 9, 9}}},
+      {"rle bottom-up", TgaHeader(10, 2, 2, 24, 0x00) + Repeat(2) + Bgr(7, 7, 7) + Literal(2) +
+                            Bgr(1, 1, 1) + Bgr(2, 2, 2),
+       2, {{1, 1, 1, 255}, {2, 2, 2, 255}, {7, 7, 7, 255}, {7, 7, 7, 255}}},
+  };
+  for (const Case &k : cases) {
+    for (bool bgra : {false, true}) {
+      SCOPED_TRACE(std::string(k.what) + (bgra ? " bgra" : " rgba"));
+      UseBgra(bgra);
+      ZY_Bitmap *bm = LoadBytes("layout.tga", k.file);
+      ASSERT_NE(bm->pixels, nullptr);
+      EXPECT_EQ(bm->width, k.width);
+      EXPECT_EQ(bm->height, (int32_t)k.pixels.size() / k.width);
+      EXPECT_EQ(bm->flags, ZY_BITMAP_HAS_ALPHA | ZY_BITMAP_RELOADABLE);
+      for (size_t i = 0; i < k.pixels.size(); i++) {
+        const Bytes &p = k.pixels[i];
+        const Bytes want = bgra ? Bytes{p[2], p[1], p[0], p[3]} : p;
+        EXPECT_EQ(PixelBytes(*bm, (int32_t)i % k.width, (int32_t)i / k.width), want) << "pixel " << i;
+      }
+    }
+  }
 }
 
 TEST_F(ImageTest, TgaPacketsRestartAtEveryRow) {
