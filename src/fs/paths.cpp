@@ -246,7 +246,9 @@ const char *ZY_GetPath(int32_t root_kind, const char *format, ...) {
   }
   ZYI_Lock(ZYI_LOCK_GET_PATH);
   char *out = NextRingBuffer();
-  snprintf(out, ZYFS_RING_SIZE, "%s%s", RootPrefix(root_kind), text);
+  // A longer name is cut at the ring buffer's size; ZY_GetPathEx serves longer ones.
+  if (snprintf(out, ZYFS_RING_SIZE, "%s%s", RootPrefix(root_kind), text) >= ZYFS_RING_SIZE)
+    out[ZYFS_RING_SIZE - 1] = 0;
   ZYI_Unlock(ZYI_LOCK_GET_PATH);
   return out;
 }
