@@ -1,7 +1,11 @@
 // Booting real game folders with the real zylem executable: the handshake, module
 // loading, renderer initialisation with its retries, the frame loop, shut-down order and
 // the exit statuses.
+#include <dirent.h>
+#include <unistd.h>
+
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "zytest.h"
@@ -115,6 +119,33 @@ TEST_F(Boot, LauncherFrameLimitQuitsAndAsksForTheScreenshot) {
   ASSERT_EQ(r.status, 0) << r.err;
   EXPECT_NE(Record().find("QueryValue Screenshot shot.png"), std::string::npos);
   EXPECT_NE(r.log.find("[prog] shutdown after 2 updates"), std::string::npos) << r.log;
+}
+
+TEST_F(Boot, SecondInstanceOfTheSameGameEndsAtOnceWithStatusZero) {
+  MakeGame("normal");
+  zytest::RunResult first;
+  std::thread running([&] { first = Run({"--frames", "600", "--", "quit=100000"}); });
+  // Wait until the first instance holds its lock file in the runtime folder.
+  bool locked = false;
+  for (int i = 0; i < 400 && !locked; i++) {
+    if (DIR *d = opendir(world.runtime().c_str())) {
+      while (dirent *e = readdir(d)) locked |= std::string(e->d_name).find(".lock") != std::string::npos;
+      closedir(d);
+    }
+    if (!locked) usleep(10000);
+  }
+  ASSERT_TRUE(locked);
+  auto second = Run({"--frames", "600", "--", "quit=100000"});
+  running.join();
+  EXPECT_EQ(second.status, 0) << second.err;
+  EXPECT_EQ(first.status, 0) << first.err;
+  // Only the first instance initialised the game.
+  std::string logs = world.data() + "/ZytestStudio/Boot_Test/logs/";
+  std::string first_log = zytest::ReadFile(logs + "zylem-0001.log");
+  EXPECT_NE(first_log.find("Initializing Program 'Boot Test'.."), std::string::npos);
+  std::string second_log = zytest::ReadFile(logs + "zylem-0002.log");
+  EXPECT_NE(second_log.find("Logging Verbose Level set to 0."), std::string::npos);
+  EXPECT_EQ(second_log.find("Initializing Program"), std::string::npos) << second_log;
 }
 
 TEST_F(Boot, OlderEntryPointAndNullCallbacksBoot) {

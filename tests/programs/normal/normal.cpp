@@ -63,6 +63,7 @@ extern "C" ZY_EXPORT bool ZY_GetProgramInterface(ZY_ProgramInterface *prog, uint
   prog->parms.width = 640;
   prog->parms.height = 480;
   prog->parms.windowed = 1;
+  prog->parms.single_instance = 1;
   prog->parms.reference_counting = 1;
   prog->init = Init;
   prog->shutdown = Shutdown;
