@@ -238,7 +238,13 @@ ZY_Bitmap *ZY_LoadBitmap(const char *name, int32_t cache_mode) {
 // ---------------------------------------------------------------------------------
 
 void ZY_ReleaseBitmap(ZY_Bitmap *b) {
-  if (!b || !b->name || ZYI_BitmapIsPlaceholder(b->name)) return;
+  if (!b) return;
+  // The record is read under GET_BITMAP: another thread may be loading or destroying it.
+  ZYI_Lock(ZYI_LOCK_GET_BITMAP);
+  if (!b->name || ZYI_BitmapIsPlaceholder(b->name)) {
+    ZYI_Unlock(ZYI_LOCK_GET_BITMAP);
+    return;
+  }
   if ((b->flags & ZY_BITMAP_IS_RENDER_TARGET) && b == ZYI_CurrentRenderTarget()) {
     ZY_Popup(ZY_LOG_WARNING,
              "ZY_ReleaseBitmap: Releasing current render target bitmap '%s' is not allowed. "
@@ -246,12 +252,6 @@ void ZY_ReleaseBitmap(ZY_Bitmap *b) {
              b->name);
     // The render target is drawing state of the main thread: only it may change it.
     if (ZY_IsMainThread()) ZY_SetRenderTarget(nullptr);
-  }
-
-  ZYI_Lock(ZYI_LOCK_GET_BITMAP);
-  if (!b->name) {  // destroyed while this caller waited
-    ZYI_Unlock(ZYI_LOCK_GET_BITMAP);
-    return;
   }
   if (zy.bitmaps.reference_counting) {
     b->ref_count--;
