@@ -29,7 +29,8 @@ if [ "${ZYLEM_SKIP_SANITIZE:-0}" != 1 ]; then
   cmake -S "$root" -B "$root/build-tsan" -G Ninja -DZYLEM_SANITIZE=thread \
     -DZYLEM_BUILD_BENCH=OFF -DCMAKE_BUILD_TYPE=Debug >/dev/null
   cmake --build "$root/build-tsan" -j "$jobs" --target test_core test_engine
+  # Each thread test runs three times: races show up only in some interleavings.
   TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 \
-    ctest --test-dir build-tsan -j "$jobs" --output-on-failure --timeout 600 \
+    ctest --test-dir build-tsan -j "$jobs" --output-on-failure --timeout 600 --repeat until-fail:3 \
     -R '^(NamedLocks|ProgramMutexes|ProgramThreads|ThreadedLog|ThreadedPopups|EngineClock|BitmapThreads)\.'
 fi
