@@ -35,7 +35,7 @@
 // ---------------------------------------------------------------------------------
 
 // A PNG to write with libpng: raw rows in the file's own sample layout.
-struct PngSpec {
+struct PngDesc {
   uint32_t width = 1, height = 1;
   int bit_depth = 8;
   int color_type = PNG_COLOR_TYPE_RGB_ALPHA;
@@ -49,9 +49,9 @@ struct PngSpec {
 };
 
 // A PNG of the given width, colour type and packed rows (one row, one line of pixels).
-inline PngSpec Png(uint32_t width, int color_type, std::vector<std::vector<uint8_t>> rows,
+inline PngDesc Png(uint32_t width, int color_type, std::vector<std::vector<uint8_t>> rows,
                    int bit_depth = 8) {
-  PngSpec s;
+  PngDesc s;
   s.width = width;
   s.height = (uint32_t)rows.size();
   s.color_type = color_type;
@@ -62,7 +62,7 @@ inline PngSpec Png(uint32_t width, int color_type, std::vector<std::vector<uint8
 
 namespace pngmake {
 // The libpng part, with no C++ objects in the frame (libpng leaves by longjmp).
-inline bool Write(FILE *f, const PngSpec *s, png_bytep *rows) {
+inline bool Write(FILE *f, const PngDesc *s, png_bytep *rows) {
   png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, NULL, NULL, NULL);
   png_infop info = png_create_info_struct(png);
   if (setjmp(png_jmpbuf(png))) {
@@ -86,7 +86,7 @@ inline bool Write(FILE *f, const PngSpec *s, png_bytep *rows) {
 }
 }  // namespace pngmake
 
-inline std::string MakePng(const PngSpec &desc) {
+inline std::string MakePng(const PngDesc &desc) {
   std::vector<png_bytep> rows;
   for (auto &r : desc.rows) rows.push_back((png_bytep)r.data());
   FILE *f = tmpfile();

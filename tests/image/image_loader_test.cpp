@@ -6,7 +6,7 @@ namespace {
 
 // A small RGBA PNG whose pixel (x, y) is (x*40, y*40, 7, 200 + x).
 std::string SamplePng(uint32_t width = 3, uint32_t height = 2) {
-  PngSpec desc;
+  PngDesc desc;
   desc.width = width;
   desc.height = height;
   for (uint32_t y = 0; y < height; y++) {

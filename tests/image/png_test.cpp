@@ -9,7 +9,7 @@
 
 namespace {
 
-PngSpec Rgba2x2() {
+PngDesc Rgba2x2() {
   return Png(2, PNG_COLOR_TYPE_RGB_ALPHA,
              {{10, 20, 30, 40, 50, 60, 70, 80}, {90, 100, 110, 120, 130, 140, 150, 160}});
 }
@@ -35,14 +35,14 @@ std::string BigEndian32(uint32_t v) {
 // Every colour type and depth becomes R, G, B, A bytes (or B, G, R, A), flagged with
 // alpha exactly when the file has an alpha channel or transparency.
 TEST_F(ImageTest, PngEachColourTypeLoadsInEitherPixelOrder) {
-  PngSpec grey_trns = Png(2, PNG_COLOR_TYPE_GRAY, {{50, 60}});  // tRNS: alpha, grey colour
+  PngDesc grey_trns = Png(2, PNG_COLOR_TYPE_GRAY, {{50, 60}});  // tRNS: alpha, grey colour
   grey_trns.has_trns_colour = true;
   grey_trns.trns_colour.gray = 60;
-  PngSpec palette = Png(3, PNG_COLOR_TYPE_PALETTE, {{0x01, 0x20}}, 4);  // indices 0, 1, 2
+  PngDesc palette = Png(3, PNG_COLOR_TYPE_PALETTE, {{0x01, 0x20}}, 4);  // indices 0, 1, 2
   palette.palette = {{200, 10, 20}, {30, 40, 250}, {7, 8, 9}};
-  PngSpec palette_trns = palette;
+  PngDesc palette_trns = palette;
   palette_trns.trns_alpha = {0, 128};  // entry 2 stays opaque
-  struct Case { const char *what; PngSpec spec; bool alpha; std::vector<Bytes> pixels; };
+  struct Case { const char *what; PngDesc desc; bool alpha; std::vector<Bytes> pixels; };
   const Case cases[] = {
       {"rgba", Rgba2x2(), true, {{10, 20, 30, 40}, {50, 60, 70, 80}, {90, 100, 110, 120},
                                  {130, 140, 150, 160}}},
@@ -64,7 +64,7 @@ TEST_F(ImageTest, PngEachColourTypeLoadsInEitherPixelOrder) {
        true, {{0x12, 0x56, 0x9A, 0xFF}, {0x00, 0xFE, 0x80, 0x01}}},
   };
   for (const Case &c : cases) {
-    std::string png = MakePng(c.spec);
+    std::string png = MakePng(c.desc);
     for (bool bgra : {false, true}) {
       SCOPED_TRACE(std::string(c.what) + (bgra ? " bgra" : " rgba"));
       UseBgra(bgra);
@@ -74,7 +74,7 @@ TEST_F(ImageTest, PngEachColourTypeLoadsInEitherPixelOrder) {
       for (size_t i = 0; i < c.pixels.size(); i++) {
         const Bytes &p = c.pixels[i];
         const Bytes want = bgra ? Bytes{p[2], p[1], p[0], p[3]} : p;
-        int32_t x = (int32_t)(i % c.spec.width), y = (int32_t)(i / c.spec.width);
+        int32_t x = (int32_t)(i % c.desc.width), y = (int32_t)(i / c.desc.width);
         EXPECT_EQ(PixelBytes(*bm, x, y), want) << "pixel " << i;
       }
     }
@@ -82,7 +82,7 @@ TEST_F(ImageTest, PngEachColourTypeLoadsInEitherPixelOrder) {
 }
 
 TEST_F(ImageTest, PngInterlacedMatchesTheSameImagePlain) {
-  PngSpec s;
+  PngDesc s;
   s.width = 13;
   s.height = 11;
   for (uint32_t y = 0; y < s.height; y++) {
@@ -101,7 +101,7 @@ TEST_F(ImageTest, PngInterlacedMatchesTheSameImagePlain) {
 }
 
 TEST_F(ImageTest, PngGammaChunkIsAppliedAgainstScreenGamma) {
-  PngSpec s = Png(3, PNG_COLOR_TYPE_RGB, {{0, 64, 255, 128, 32, 200, 10, 20, 30}});
+  PngDesc s = Png(3, PNG_COLOR_TYPE_RGB, {{0, 64, 255, 128, 32, 200, 10, 20, 30}});
   // A file gamma of 1/2.2 against the 2.2 screen leaves samples as they are.
   s.gamma = 0.45455;
   ZY_Bitmap *same = LoadBytes("g045.png", MakePng(s));
@@ -158,7 +158,7 @@ TEST_F(ImageTest, PngThatIsNotAPngIsReported) {
 }
 
 TEST_F(ImageTest, PngTruncatedAtEveryLengthFailsCleanly) {
-  PngSpec s = Rgba2x2();
+  PngDesc s = Rgba2x2();
   s.width = 6;
   s.height = 5;
   s.rows.clear();
@@ -185,7 +185,7 @@ TEST_F(ImageTest, PngTruncatedAtEveryLengthFailsCleanly) {
 }
 
 TEST_F(ImageTest, PngWithRandomCorruptionNeverCrashes) {
-  PngSpec s;
+  PngDesc s;
   s.width = 16;
   s.height = 16;
   s.color_type = PNG_COLOR_TYPE_RGB_ALPHA;
