@@ -5,7 +5,11 @@
 #   scripts/fuzz.sh                  every target, 20 seconds each
 #   scripts/fuzz.sh --time 300       every target, 5 minutes each
 #   scripts/fuzz.sh --runs 50000     every target, 50000 inputs each
+#   scripts/fuzz.sh --seed 1         the same mutations on every run (what CI uses)
 #   scripts/fuzz.sh xml_reader       only fuzz_xml_reader
+#
+# A single allocation above 128 MiB counts as a failure: no input of a megabyte or less
+# should make a decoder ask for that much.
 #
 # New inputs a run finds go to a scratch folder, never into the seed corpus; crashes
 # are written to build-fuzz/artifacts/. Without clang the script says so and exits 0.
@@ -13,12 +17,14 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${FUZZ_BUILD_DIR:-$root/build-fuzz}
 limit=(-max_total_time=20)
+seed=()
 targets=()
 while [ $# -gt 0 ]; do
   case "$1" in
     --time) limit=(-max_total_time="$2"); shift 2 ;;
     --runs) limit=(-runs="$2"); shift 2 ;;
-    -h|--help) sed -n '2,12p' "$0"; exit 0 ;;
+    --seed) seed=(-seed="$2"); shift 2 ;;
+    -h|--help) sed -n '2,16p' "$0"; exit 0 ;;
     *) targets+=("$1"); shift ;;
   esac
 done
@@ -46,7 +52,7 @@ for name in "${targets[@]}"; do
   exe="$build/fuzz_$name"
   seeds="$root/fuzz/corpus/$name"
   scratch=$(mktemp -d)
-  args=("${limit[@]}" -artifact_prefix="$build/artifacts/$name-" -print_final_stats=1)
+  args=("${limit[@]}" "${seed[@]}" -malloc_limit_mb=128 -artifact_prefix="$build/artifacts/$name-" -print_final_stats=1)
   [ -f "$root/fuzz/$name.dict" ] && args+=(-dict="$root/fuzz/$name.dict")
   echo "== fuzz_$name (${limit[*]})"
   # The scratch folder comes first: libFuzzer writes what it finds into the first one.

@@ -14,7 +14,7 @@ BUILD_DIR="$root/build" bash scripts/build.sh
 echo "== tests"
 ctest --test-dir build -j "$jobs" --output-on-failure --timeout 300
 echo "== fuzz targets, briefly on their corpora (build-fuzz/)"
-bash scripts/fuzz.sh --time 20
+bash scripts/fuzz.sh --time 20 --seed 1
 
 if [ "${ZYLEM_SKIP_SANITIZE:-0}" != 1 ]; then
   echo "== build with address,undefined sanitizers (build-asan/)"

@@ -32,6 +32,13 @@ const double DEFAULT_FILE_GAMMA = 0.45455;  // 1/2.2, for files without a gAMA c
 const uint64_t DEFLATE_MAX_RATIO = 1032;
 const uint64_t DEFLATE_SLACK = 1 << 16;
 
+// libpng allocates a chunk's buffer from the length in its header before reading a byte
+// of it (a too-large length is only a warning), so a hundred damaged bytes could ask for
+// gigabytes. Its allocations go through PngAlloc, which refuses anything larger than the
+// file plus this room: enough for the widest row libpng accepts (a million 16-bit RGBA
+// pixels) and for inflated text or colour profiles. A refused chunk then fails to read.
+const size_t LIBPNG_ALLOC_ROOM = 16 << 20;
+
 // Everything one libpng session reads, makes or must free, kept outside the session
 // function's frame so a longjmp loses nothing.
 struct PngJob {
@@ -54,6 +61,14 @@ struct PngJob {
   bool created;           // libpng's structures could be made
   char error[200];        // libpng's last error message
 };
+
+png_voidp PngAlloc(png_structp png, png_alloc_size_t size) {
+  const PngJob *job = (const PngJob *)png_get_mem_ptr(png);
+  if (size > job->size + LIBPNG_ALLOC_ROOM) return NULL;
+  return malloc(size);
+}
+
+void PngFree(png_structp, png_voidp p) { free(p); }
 
 void PngError(png_structp png, png_const_charp message) {
   PngJob *job = (PngJob *)png_get_error_ptr(png);
@@ -88,7 +103,8 @@ int ExpectedChannels(int color_type, bool has_trns) {
 // The libpng part of reading. No C++ objects live here: libpng leaves by longjmp. True
 // on success; on false, job->error says why (empty when the structures could not be made).
 bool PngReadSession(PngJob *job) {
-  job->png = png_create_read_struct(PNG_LIBPNG_VER_STRING, job, PngError, PngWarning);
+  job->png = png_create_read_struct_2(PNG_LIBPNG_VER_STRING, job, PngError, PngWarning, job,
+                                      PngAlloc, PngFree);
   if (!job->png) return false;
   job->info = png_create_info_struct(job->png);
   job->end_info = png_create_info_struct(job->png);

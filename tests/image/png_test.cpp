@@ -235,3 +235,16 @@ TEST_F(ImageTest, PngClaimingMorePixelsThanItsDataCanHoldIsRefusedBeforeAllocati
   EXPECT_TRUE(loader->GetImageDimensions(dims, "res://huge.png"));
   EXPECT_EQ(dims->width, 60000);
 }
+
+TEST_F(ImageTest, PngChunkLongerThanTheFileIsRefusedAtItsHeader) {
+  // A sound 2x2 image followed by a suggested-palette chunk whose header claims 1.8 GB.
+  // (That its buffer is never allocated is checked by the PNG fuzz target's memory
+  // limit on the seed corpus, which holds the same file.)
+  std::string png = MakePng(Rgba2x2());
+  std::string hostile = png.substr(0, 33) + BigEndian32(0x6d280c00) + "sPLT" + std::string(16, 'x');
+  bool ok = true;
+  ZY_Bitmap *bm = LoadBytes("hostile.png", hostile, &ok);
+  EXPECT_FALSE(ok);
+  EXPECT_EQ(bm->pixels, nullptr);
+  EXPECT_TRUE(Logged("libpng error: Read beyond end of data"));
+}
