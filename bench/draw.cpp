@@ -35,8 +35,10 @@
 #include <utility>
 #include <vector>
 
-#include "core/state.h"
+#include "base/state.h"
 #include "zylem_modules.h"
+#include "engine/modules.h"
+#include "lifecycle/state.h"
 
 namespace {
 
@@ -129,10 +131,10 @@ class BatchLayer {
   BatchLayer() {
     ZYI_ResetState();
     memset(&prog, 0, sizeof prog);
-    zy.core.prog = &prog;
-    zy.modules.renderer = &renderer;
-    zy.modules.colour_order = ZY_COLOUR_ORDER_ARGB_WORD;
-    zy.core.renderer_ready = 1;
+    zy::core.prog = &prog;
+    zy::modules.renderer = &renderer;
+    zy::modules.colour_order = ZY_COLOUR_ORDER_ARGB_WORD;
+    zy::core.renderer_ready = 1;
     ZYI_DrawReset();
     ok = ZYI_DrawCreateBuffers();
     ZYI_DrawPushScreenTarget();
@@ -140,8 +142,8 @@ class BatchLayer {
   ~BatchLayer() {
     ZYI_DrawReleaseBuffers();
     ZYI_DrawShutdown();
-    zy.modules.renderer = nullptr;
-    zy.core.prog = nullptr;
+    zy::modules.renderer = nullptr;
+    zy::core.prog = nullptr;
   }
   bool ok = false;
 };

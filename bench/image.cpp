@@ -25,12 +25,13 @@
 #include <string>
 #include <vector>
 
-#include "core/state.h"
+#include "base/state.h"
 #include "fs/fs.h"
 #include "host/host.h"
 #include "image/image_loader.h"
 #include "image/image_loader_codecs.h"
 #include "image/resize.h"
+#include "lifecycle/state.h"
 
 #ifdef ZYLEM_HAVE_STB
 #include <stb/stb_image.h>
@@ -127,7 +128,7 @@ void SetUpGame() {
   if (!mkdtemp(tmpl)) abort();
   game_folder = tmpl;
   ZYI_ResetState();
-  zy.log.verbose_level = 8;  // no log lines while measuring
+  zy::log.verbose_level = 8;  // no log lines while measuring
   ZYH_SetGameFolder(game_folder.c_str());
   if (!ZYFS_Init()) abort();
   ZYI_InitImageLoader();

@@ -12,11 +12,14 @@
 #include <filesystem>
 #include <string>
 
-#include "core/locks.h"
-#include "core/log.h"
-#include "core/state.h"
+#include "base/locks.h"
+#include "base/log.h"
+#include "base/state.h"
 #include "fs/fs.h"
 #include "host/host.h"
+#include "lifecycle/log_file.h"
+#include "config/config.h"
+#include "lifecycle/state.h"
 
 namespace {
 
@@ -35,8 +38,8 @@ bool StartEngineServices() {
 
   ZYI_ThreadsInit();
   ZYI_ResetState();
-  zy.core.main_thread_id = ZYH_ThreadId();
-  zy.core.start_time = ZYH_TimeMs();
+  zy::core.main_thread_id = ZYH_ThreadId();
+  zy::core.start_time = ZYH_TimeMs();
   ZYI_CreateLocks();
   ZYH_SetGameFolder(game.c_str());
   if (!ZYFS_Init()) return false;
@@ -56,9 +59,9 @@ void StopEngineServices() {
 // Opens the log afresh with the file on or off and the given verbose level.
 void ReopenLog(bool file, int verbose_level) {
   ZYI_LogClose();
-  zy.config.console = 1;
-  zy.config.logging = file;
-  zy.config.verbose_level = (int16_t)verbose_level;
+  zy::config.console = 1;
+  zy::config.logging = file;
+  zy::config.verbose_level = (int16_t)verbose_level;
   ZYI_LogOpen();
 }
 

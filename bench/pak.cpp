@@ -17,10 +17,11 @@
 #include <string>
 #include <vector>
 
-#include "core/state.h"
+#include "base/state.h"
 #include "fs/fs.h"
 #include "fs/pak_format.h"
 #include "host/host.h"
+#include "lifecycle/state.h"
 
 namespace {
 

@@ -13,7 +13,7 @@
 #include <stdlib.h>
 #include <string.h>
 
-#include "core/state.h"
+#include "base/state.h"
 #include "image/image_loader_codecs.h"
 
 static const uint64_t MAX_PIXELS = 1u << 20;      // bigger pictures only get their header read
@@ -21,7 +21,7 @@ static const uint64_t MAX_ROUND_TRIP = 1u << 16;  // pixels re-encoded after dec
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   if (size > (1u << 20)) return 0;
-  zy.log.verbose_level = 8;  // every line and popup is dropped before formatting
+  zy::log.verbose_level = 8;  // every line and popup is dropped before formatting
   const ZyiImageCodec &codec = ZYI_JPEG_CODEC;
   bool bgra = (size & 1) != 0;
 

@@ -16,7 +16,7 @@
 
 #include <vector>
 
-#include "core/state.h"
+#include "base/state.h"
 #include "lossless_image_fuzz.h"
 
 static const uint64_t MAX_PIXELS = 1u << 22;  // bigger pictures only get their header read
@@ -40,7 +40,7 @@ static void FixChunkCrcs(uint8_t *data, size_t size) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   if (size > (1u << 20)) return 0;
-  zy.log.verbose_level = 8;  // every line and popup is dropped before formatting
+  zy::log.verbose_level = 8;  // every line and popup is dropped before formatting
   FuzzLosslessCodec(ZYI_PNG_CODEC, "fuzz.png", MAX_PIXELS, data, size);
   if (size == 0) return 0;
   std::vector<uint8_t> fixed(data, data + size);

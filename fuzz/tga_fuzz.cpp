@@ -8,14 +8,14 @@
 #include <stdlib.h>
 #include <string.h>
 
-#include "core/state.h"
+#include "base/state.h"
 #include "lossless_image_fuzz.h"
 
 static const uint64_t MAX_PIXELS = 1u << 18;  // bigger pictures only get their header read
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   if (size > (1u << 20)) return 0;
-  zy.log.verbose_level = 8;  // every line and popup is dropped before formatting
+  zy::log.verbose_level = 8;  // every line and popup is dropped before formatting
   FuzzLosslessCodec(ZYI_TGA_CODEC, "fuzz.tga", MAX_PIXELS, data, size);
   return 0;
 }

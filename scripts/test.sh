@@ -34,7 +34,7 @@ if [ "${ZYLEM_SKIP_SANITIZE:-0}" != 1 ]; then
   echo "== thread tests under ThreadSanitizer (build-tsan/)"
   cmake -S "$root" -B "$root/build-tsan" -G Ninja -DZYLEM_SANITIZE=thread \
     -DZYLEM_BUILD_BENCH=OFF -DCMAKE_BUILD_TYPE=Debug >/dev/null
-  cmake --build "$root/build-tsan" -j "$jobs" --target test_core test_engine
+  cmake --build "$root/build-tsan" -j "$jobs" --target test_base test_engine
   # Each thread test runs three times: races show up only in some interleavings.
   rm -f build-tsan/sanitizer.*
   if ! TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1:log_path="$root/build-tsan/sanitizer" \

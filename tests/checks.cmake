@@ -51,3 +51,8 @@ set_tests_properties(include_headers_cxx_m32 include_headers_c11_m32 include_hea
   include_minimal_program_m32 include_layout_check_fires_c11_m32
   include_layout_check_fires_c99 include_layout_check_fires_cxx
   PROPERTIES LABELS include)
+
+# The folders of src/ are layers: a file includes only its own folder and those below.
+add_test(NAME layers_include_only_downward
+  COMMAND ${CMAKE_COMMAND} -DSRC_DIR=${PROJECT_SOURCE_DIR}/src -P ${CMAKE_CURRENT_SOURCE_DIR}/layers_check.cmake)
+set_tests_properties(layers_include_only_downward PROPERTIES LABELS include)

@@ -7,6 +7,8 @@
 // chosen build variant, else of the application).
 #pragma once
 
+#include "base/state_part.h"
+
 #include <stdint.h>
 
 struct ZyDidodozArray;
@@ -60,14 +62,15 @@ struct ZyConfig {
   char developer_folder[64];  // developer_name, or "Qarvel"
   char program_folder[128];   // title with unsafe characters as '_', or "unknown"
 };
+ZYI_STATE_PART(ZyConfig, config)
 
-// Reads res://prog.xml (and res://developer.xml) into zy.config and the program record
-// zy.core.prog. False when there is no program record or no prog.xml (after a popup).
+// Reads res://prog.xml (and res://developer.xml) into zy::config and the program record
+// zy::core.prog. False when there is no program record or no prog.xml (after a popup).
 // Exits the process with status 255 when no build variant fits this platform.
 bool ZYI_ReadConfiguration(void);
 // Adds the search paths of the five package lists, in order: application, add-on,
 // sound-effect folder, music folder (at the front), developer packages (at the end).
-// Conditions compare against zy.core.current_parms.
+// Conditions compare against zy::core.current_parms.
 void ZYI_AddPackageLists(void);
 // Derives the user-data folder names from the program record and shows a developer
 // popup for each empty identity field (title, id, version, developer name).
@@ -84,5 +87,5 @@ const char *ZYI_GetParameter(const char *key);
 int32_t ZYI_ManifestArrayCount(void);
 ZyDidodozArray *ZYI_ManifestArray(int32_t index);
 
-// Frees every owned setting and clears zy.config (the Didodoz files stay).
+// Frees every owned setting and clears zy::config (the Didodoz files stay).
 void ZYI_ConfigFree(void);

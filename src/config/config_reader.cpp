@@ -16,9 +16,9 @@
 #include "config/config_reader.h"
 #include "config/didodoz.h"
 #include "config/language.h"
-#include "core/log.h"
-#include "core/popup.h"
-#include "core/state.h"
+#include "base/log.h"
+#include "base/popup.h"
+#include "base/state.h"
 #include "fs/fs.h"
 
 // ---------------------------------------------------------------------------------
@@ -77,13 +77,13 @@ static const char *Get(const ZyDidodozNode *node, const char *name) {
 static void SetLocale(const char *value, ZY_ProgramInterface *prog) {
   if (strcmp(value, "auto") == 0) {
     const char *language = ZYI_GetLanguage();
-    SetText(&zy.config.locale, language ? language : "");
-    for (char *p = zy.config.locale; p && *p; p++)
+    SetText(&zy::config.locale, language ? language : "");
+    for (char *p = zy::config.locale; p && *p; p++)
       if (*p >= 'A' && *p <= 'Z') *p = (char)(*p - 'A' + 'a');
   } else {
-    SetText(&zy.config.locale, value);
+    SetText(&zy::config.locale, value);
   }
-  prog->parms.locale = zy.config.locale ? zy.config.locale : "";
+  prog->parms.locale = zy::config.locale ? zy::config.locale : "";
 }
 
 static void SetReferenceResolution(const char *value, ZY_ProgramInterface *prog) {
@@ -93,7 +93,7 @@ static void SetReferenceResolution(const char *value, ZY_ProgramInterface *prog)
 // Loads each manifest of a comma-separated list and puts its first array in front of
 // the manifest list (so the last manifest read is searched first).
 static void AddManifests(const char *list) {
-  ZyConfig &c = zy.config;
+  ZyConfig &c = zy::config;
   char *copy = strdup(list);
   if (!copy) return;
   char *save = nullptr;
@@ -118,7 +118,7 @@ static void AddManifests(const char *list) {
 // ---------------------------------------------------------------------------------
 
 static void ReadApplication(const ZyDidodozNode *app, ZY_ProgramInterface *prog) {
-  ZyConfig &c = zy.config;
+  ZyConfig &c = zy::config;
   const char *v;
   if ((v = Get(app, "program_id"))) CopyField(prog->id, sizeof prog->id, v);
   if ((v = Get(app, "name"))) CopyField(prog->title, sizeof prog->title, v);
@@ -155,7 +155,7 @@ static ZyDidodozNode *FindDeveloperNode(ZyDidodozArray *prog_parameters) {
 }
 
 static void ReadDeveloper(const ZyDidodozNode *dev, ZY_ProgramInterface *prog) {
-  ZyConfig &c = zy.config;
+  ZyConfig &c = zy::config;
   const char *v;
   if ((v = Get(dev, "developer_mode")) && ZYI_ConfigBool(v)) {
     c.developer_mode = 1;
@@ -213,7 +213,7 @@ static void CheckDeprecatedVariants(const ZyDidodozArray *variants) {
 // The variant this build runs: the forced one, else "<platform>/<screen size>", else
 // "<platform>".
 static ZyDidodozNode *ChooseVariant(const ZyDidodozArray *variants) {
-  if (zy.config.force_variant) return ZYI_DidodozFindNode(variants, zy.config.force_variant);
+  if (zy::config.force_variant) return ZYI_DidodozFindNode(variants, zy::config.force_variant);
   char sized[64];
   snprintf(sized, sizeof sized, "%s/%s", ZYI_PlatformName(ZYI_THIS_PLATFORM),
            ZYI_ScreenSizeName(ZYI_THIS_SCREEN_SIZE));
@@ -229,7 +229,7 @@ static void ReadAudioFolder(const ZyDidodozNode *variant, const char *parm, cons
   const char *format = standard;
   if (value) {
     format = strncmp(value, "@open:", 6) == 0 ? value + 6 : value;
-    const char *variant_id = zy.config.current_variant;
+    const char *variant_id = zy::config.current_variant;
     if (strcmp(format, standard) == 0) {
       ZY_Popup(ZY_LOG_WARNING,
                "prog.xml:%s defines deprecated '%s' parameter '%s'. Just remove it.\n\n"
@@ -255,7 +255,7 @@ static void ReadAudioFolder(const ZyDidodozNode *variant, const char *parm, cons
 // rule is applied to each entry: applied to the whole list it would leave every entry but
 // the last without its extension, and those modules could never load.
 static void SetInputModules(const char *list) {
-  ZyConfig &c = zy.config;
+  ZyConfig &c = zy::config;
   for (char *&module : c.input_modules) {
     free(module);
     module = nullptr;
@@ -275,7 +275,7 @@ static void SetInputModules(const char *list) {
 }
 
 static void ReadVariant(const ZyDidodozNode *variant, ZY_ProgramInterface *prog) {
-  ZyConfig &c = zy.config;
+  ZyConfig &c = zy::config;
   const char *v;
   if ((v = Get(variant, "name"))) CopyField(prog->title, sizeof prog->title, v);
   if ((v = Get(variant, "developer")))
@@ -317,11 +317,11 @@ static void ReadVariant(const ZyDidodozNode *variant, ZY_ProgramInterface *prog)
 // ---------------------------------------------------------------------------------
 
 bool ZYI_ReadConfiguration(void) {
-  ZY_ProgramInterface *prog = zy.core.prog;
+  ZY_ProgramInterface *prog = zy::core.prog;
   if (!prog) return false;
 
   ZYI_ConfigFree();
-  ZyConfig &c = zy.config;
+  ZyConfig &c = zy::config;
   c.renderer_module = strdup("rmod_d3d8.dll");
   c.sound_module = strdup("smod_soft.dll");
   c.resolutions = strdup("*");

@@ -11,7 +11,7 @@
 
 #include "config/config_reader.h"
 #include "config/didodoz.h"
-#include "core/state.h"
+#include "base/state.h"
 
 // ---------------------------------------------------------------------------------
 // Platforms and variants
@@ -178,24 +178,24 @@ static bool HasWholeWord(const char *features, const char *name, size_t name_len
 bool ZYI_IsFeatureEnabled(const char *name) {
   if (!name || !name[0]) return false;
   size_t len = strlen(name);
-  return HasWholeWord(zy.config.app_features, name, len) ||
-         HasWholeWord(zy.config.variant_features, name, len);
+  return HasWholeWord(zy::config.app_features, name, len) ||
+         HasWholeWord(zy::config.variant_features, name, len);
 }
 
 const char *ZYI_GetParameter(const char *key) {
-  const char *value = ZYI_DidodozGetAttribute(zy.config.variant_node, key);
-  return value ? value : ZYI_DidodozGetAttribute(zy.config.application_node, key);
+  const char *value = ZYI_DidodozGetAttribute(zy::config.variant_node, key);
+  return value ? value : ZYI_DidodozGetAttribute(zy::config.application_node, key);
 }
 
-int32_t ZYI_ManifestArrayCount(void) { return zy.config.manifest_count; }
+int32_t ZYI_ManifestArrayCount(void) { return zy::config.manifest_count; }
 
 ZyDidodozArray *ZYI_ManifestArray(int32_t index) {
-  if (index < 0 || index >= zy.config.manifest_count) return nullptr;
-  return zy.config.manifest_arrays[index];
+  if (index < 0 || index >= zy::config.manifest_count) return nullptr;
+  return zy::config.manifest_arrays[index];
 }
 
 void ZYI_ConfigFree(void) {
-  ZyConfig &c = zy.config;
+  ZyConfig &c = zy::config;
   char **owned[] = {&c.app_features,   &c.variant_features,  &c.renderer_module,
                     &c.sound_module,   &c.force_variant,     &c.input_module_list,
                     &c.current_variant, &c.resolutions,      &c.locale,
@@ -203,8 +203,8 @@ void ZYI_ConfigFree(void) {
                     &c.music_folder,   &c.developer_packages, &c.pak_folder};
   // Display settings that point at the locale must not be left dangling.
   static const char empty[] = "";
-  ZY_DisplaySettings *settings[] = {zy.core.prog ? &zy.core.prog->parms : nullptr,
-                                    &zy.core.current_parms, &zy.core.applied_parms};
+  ZY_DisplaySettings *settings[] = {zy::core.prog ? &zy::core.prog->parms : nullptr,
+                                    &zy::core.current_parms, &zy::core.applied_parms};
   for (ZY_DisplaySettings *s : settings)
     if (s && c.locale && s->locale == c.locale) s->locale = empty;
   for (char **field : owned) free(*field);

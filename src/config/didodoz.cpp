@@ -13,9 +13,9 @@
 #include <strings.h>
 
 #include "config/xml_reader.h"
-#include "core/log.h"
-#include "core/popup.h"
-#include "core/state.h"
+#include "base/log.h"
+#include "base/popup.h"
+#include "base/state.h"
 
 // Unexpected elements reported per file: a broken file gets a few popups, not thousands.
 #define ZYI_DIDODOZ_MAX_REPORTS 16
@@ -62,7 +62,7 @@ static void FreeFile(ZyDidodozFile *file) {
 }
 
 void ZYI_DidodozFree(void) {
-  ZyDidodoz &db = zy.didodoz;
+  ZyDidodoz &db = zy::didodoz;
   for (int32_t i = 0; i < db.file_count; i++) FreeFile(db.files[i]);
   free(db.files);
   memset(&db, 0, sizeof db);
@@ -135,7 +135,7 @@ static void LoadFile(ZyDidodozFile *file) {
     return;
   }
   ZY_XMLReader reader;
-  if (!reader.Open(name, !zy.core.table_built)) {
+  if (!reader.Open(name, !zy::core.table_built)) {
     ZY_Popup(ZY_LOG_WARNING, "ZY_XML Array File '%s' not found!", name);
     return;
   }
@@ -195,7 +195,7 @@ static void LoadFile(ZyDidodozFile *file) {
 
 ZyDidodozFile *ZYI_DidodozGetFile(const char *name) {
   if (!name) return nullptr;
-  ZyDidodoz &db = zy.didodoz;
+  ZyDidodoz &db = zy::didodoz;
   for (int32_t i = 0; i < db.file_count; i++)
     if (strcasecmp(db.files[i]->name, name) == 0) return db.files[i];
 

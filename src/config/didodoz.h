@@ -18,6 +18,8 @@
 // Returned objects and strings belong to the database. Main thread only, no lock.
 #pragma once
 
+#include "base/state_part.h"
+
 #include <stdint.h>
 
 // One attribute of a node (owned strings; a missing name or value is "").
@@ -52,6 +54,7 @@ struct ZyDidodoz {
   int32_t file_count;
   int32_t file_capacity;
 };
+ZYI_STATE_PART(ZyDidodoz, didodoz)
 
 // The file `name`, loaded on the first request (later requests compare names without
 // case). Never null for a non-null name: a file that cannot be loaded is kept empty.

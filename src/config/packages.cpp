@@ -12,8 +12,8 @@
 #include <string.h>
 
 #include "config/config_reader.h"
-#include "core/popup.h"
-#include "core/state.h"
+#include "base/popup.h"
+#include "base/state.h"
 #include "fs/fs.h"
 
 #define ZYI_PACKAGE_LIST_MAX 511   // characters of a usable list
@@ -149,7 +149,7 @@ void ZYI_AddPackageList(const char *list, bool at_front) {
   if (len > ZYI_PACKAGE_LIST_MAX) return;  // a list too long is ignored whole
   char buffer[ZYI_PACKAGE_LIST_MAX + 1];
   memcpy(buffer, list, len + 1);
-  int32_t width = zy.core.current_parms.width, height = zy.core.current_parms.height;
+  int32_t width = zy::core.current_parms.width, height = zy::core.current_parms.height;
 
   char *p = buffer;
   for (int entries = 0; p && entries < ZYI_PACKAGE_ENTRIES_MAX; entries++) {
@@ -173,7 +173,7 @@ void ZYI_AddPackageList(const char *list, bool at_front) {
 }
 
 void ZYI_AddPackageLists(void) {
-  const ZyConfig &c = zy.config;
+  const ZyConfig &c = zy::config;
   ZYI_AddPackageList(c.app_packages, true);
   ZYI_AddPackageList(c.addon_packages, true);
   ZYI_AddPackageList(c.sfx_folder, true);

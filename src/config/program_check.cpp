@@ -7,8 +7,8 @@
 #include <string.h>
 
 #include "config/config.h"
-#include "core/popup.h"
-#include "core/state.h"
+#include "base/popup.h"
+#include "base/state.h"
 
 // Replaces every byte other than an ASCII letter, digit or '-' with '_'.
 static void MakeFolderName(char *out, size_t size, const char *text) {
@@ -23,9 +23,9 @@ static void MakeFolderName(char *out, size_t size, const char *text) {
 }
 
 void ZYI_CheckProgramParameters(void) {
-  ZY_ProgramInterface *prog = zy.core.prog;
+  ZY_ProgramInterface *prog = zy::core.prog;
   if (!prog) return;
-  ZyConfig &c = zy.config;
+  ZyConfig &c = zy::config;
 
   const char *developer = prog->developer_name[0] ? prog->developer_name : "Qarvel";
   size_t len = strnlen(developer, sizeof c.developer_folder - 1);

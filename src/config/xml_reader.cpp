@@ -19,8 +19,8 @@
 #include <stdlib.h>
 #include <string.h>
 
-#include "core/log.h"
-#include "core/popup.h"
+#include "base/log.h"
+#include "base/popup.h"
 #include "fs/fs.h"
 
 // Character errors reported per document before the reader falls silent.

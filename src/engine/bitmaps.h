@@ -22,6 +22,8 @@
 // bitmaps and render targets, save, resize, refresh).
 #pragma once
 
+#include "base/state_part.h"
+
 #include <stdint.h>
 
 #include "zylem.h"
@@ -58,6 +60,7 @@ struct ZyBitmaps {
   int32_t release_count;
   int32_t release_capacity;
 };
+ZYI_STATE_PART(ZyBitmaps, bitmaps)
 
 // ---------------------------------------------------------------------------------
 // Engine side: start-up, frame, renderer and shut-down
@@ -71,9 +74,6 @@ void ZYI_BitmapsInit(void);
 void ZYI_BitmapsSetReferenceCounting(bool on);
 // The cache mode ZY_GetBitmap uses (also the default of other resources).
 uint8_t ZYI_DefaultBitmapCacheMode(void);
-// The pack mode a configuration word selects: "NO_PADDING" 3, "PAD_EXPAND " (with its
-// trailing space) 0, "PAD_TRANSPARENT" 2; any other word (or null) gives `current`.
-int16_t ZYI_PackModeFromWord(const char *word, int16_t current);
 
 // Frame (main thread, renderer ready): frees the queued textures, then uploads queued
 // bitmaps one by one until the queue is empty or more than 50 ms have passed.
@@ -86,7 +86,7 @@ void ZYI_ReleaseBitmapsDeviceData(void);
 // get their surface again, others reload through their cache mode; each then shows
 // frame 0. Render targets are announced to the program with event 17 through the input
 // queue, so it redraws them once the renderer is ready.
-void ZYI_RecreateBitmaps(void);
+void ZYI_RecreateBitmaps(void (*post_event)(const ZY_InputEvent *ev));
 // Shut-down: reports every bitmap still referenced ("Bitmap '%s' Reference count %d at
 // exit, releasing...") and releases it once (without reference counting: every bitmap).
 void ZYI_ReleaseLeakedBitmaps(void);

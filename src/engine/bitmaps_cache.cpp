@@ -21,13 +21,13 @@
 
 #include "config/config.h"
 #include "config/didodoz.h"
-#include "core/input.h"
-#include "core/locks.h"
-#include "core/log.h"
-#include "core/state.h"
+#include "base/locks.h"
+#include "base/log.h"
+#include "base/state.h"
 #include "engine/bitmaps_internal.h"
 #include "engine/modules.h"
 #include "fs/fs.h"
+#include "image/atlas.h"
 #include "image/image_loader.h"
 
 // ---------------------------------------------------------------------------------
@@ -202,7 +202,7 @@ void ZY_SetBitmapCacheMode(ZY_Bitmap *b, int32_t mode) {
     ZY_Log(ZY_LOG_WARNING, "Bitmap '%s' not reloadable, can't change cache mode.", b->name);
     return;
   }
-  if (!zy.bitmaps.reference_counting && b->ref_count < 1) b->cache_mode = (uint8_t)mode;
+  if (!zy::bitmaps.reference_counting && b->ref_count < 1) b->cache_mode = (uint8_t)mode;
 
   ZYI_BitmapLock(b);
   bool have_pixels = true;
@@ -275,11 +275,11 @@ void ZYI_BitmapDropFrames(ZY_Bitmap *b) {
 // Re-creation on a new device
 // ---------------------------------------------------------------------------------
 
-void ZYI_RecreateBitmaps(void) {
+void ZYI_RecreateBitmaps(void (*post_event)(const ZY_InputEvent *ev)) {
   ZY_Bitmap *targets[ZYI_MAX_BITMAPS];
   int32_t target_count = 0;
   RendImp *r = ZYI_Renderer();
-  ZyBitmaps &bm = zy.bitmaps;
+  ZyBitmaps &bm = zy::bitmaps;
 
   ZYI_Lock(ZYI_LOCK_GET_BITMAP);
   for (int32_t i = 0; i < bm.count; i++) {
@@ -307,13 +307,13 @@ void ZYI_RecreateBitmaps(void) {
   // The program redraws its render targets when told so; the event goes through the
   // input queue so that it arrives once the renderer is ready to draw into them (this
   // runs before renderer initialisation has finished).
-  ZY_ProgramInterface *prog = zy.core.prog;
-  if (!prog || !prog->event) return;
+  ZY_ProgramInterface *prog = zy::core.prog;
+  if (!prog || !prog->event || !post_event) return;
   for (int32_t i = 0; i < target_count; i++) {
     ZY_InputEvent ev;
     memset(&ev, 0, sizeof ev);
     ev.type = ZY_EVENT_RENDER_TARGET_LOST;
     ev.render_target.bitmap = targets[i];
-    ZYI_PostEvent(&ev);
+    post_event(&ev);
   }
 }

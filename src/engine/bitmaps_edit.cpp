@@ -11,10 +11,10 @@
 #include <stdlib.h>
 #include <string.h>
 
-#include "core/locks.h"
-#include "core/log.h"
-#include "core/popup.h"
-#include "core/state.h"
+#include "base/locks.h"
+#include "base/log.h"
+#include "base/popup.h"
+#include "base/state.h"
 #include "engine/bitmaps_internal.h"
 #include "engine/modules.h"
 #include "image/image_loader.h"

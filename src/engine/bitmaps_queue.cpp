@@ -16,12 +16,13 @@
 #include <string.h>
 
 #include "config/config.h"
-#include "core/clock.h"
-#include "core/locks.h"
-#include "core/log.h"
-#include "core/popup.h"
-#include "core/state.h"
-#include "core/threads.h"
+#include "config/didodoz.h"
+#include "base/clock.h"
+#include "base/locks.h"
+#include "base/log.h"
+#include "base/popup.h"
+#include "base/state.h"
+#include "base/threads.h"
 #include "engine/bitmaps_internal.h"
 #include "engine/draw.h"
 #include "engine/modules.h"
@@ -50,13 +51,13 @@ void FlushBatchForTextureChange(void) {
 // ---------------------------------------------------------------------------------
 
 int32_t FindUpload(const ZY_Bitmap *b) {
-  for (int32_t i = 0; i < zy.bitmaps.upload_count; i++)
-    if (zy.bitmaps.uploads[i] == b) return i;
+  for (int32_t i = 0; i < zy::bitmaps.upload_count; i++)
+    if (zy::bitmaps.uploads[i] == b) return i;
   return -1;
 }
 
 bool AppendRelease(const ZyBitmapHardwareRelease &entry) {
-  ZyBitmaps &bm = zy.bitmaps;
+  ZyBitmaps &bm = zy::bitmaps;
   if (bm.release_count == bm.release_capacity) {
     int32_t capacity = bm.release_capacity ? bm.release_capacity * 2 : 32;
     void *grown = realloc(bm.releases, sizeof(ZyBitmapHardwareRelease) * (size_t)capacity);
@@ -78,7 +79,7 @@ bool ZYI_BitmapQueuedForUpload(const ZY_Bitmap *b) {
 }
 
 void ZYI_BitmapQueueUpload(ZY_Bitmap *b) {
-  ZyBitmaps &bm = zy.bitmaps;
+  ZyBitmaps &bm = zy::bitmaps;
   ZYI_Lock(ZYI_LOCK_RESOURCE_QUEUE);
   if (FindUpload(b) < 0 &&
       ZYI_GrowList((void ***)&bm.uploads, &bm.upload_capacity, bm.upload_count + 1))
@@ -87,7 +88,7 @@ void ZYI_BitmapQueueUpload(ZY_Bitmap *b) {
 }
 
 bool ZYI_BitmapRemoveFromUploadQueue(ZY_Bitmap *b) {
-  ZyBitmaps &bm = zy.bitmaps;
+  ZyBitmaps &bm = zy::bitmaps;
   ZYI_Lock(ZYI_LOCK_RESOURCE_QUEUE);
   int32_t i = FindUpload(b);
   if (i >= 0) {
@@ -102,14 +103,14 @@ bool ZYI_BitmapRemoveFromUploadQueue(ZY_Bitmap *b) {
 
 int32_t ZYI_BitmapUploadQueueLength(void) {
   ZYI_Lock(ZYI_LOCK_RESOURCE_QUEUE);
-  int32_t n = zy.bitmaps.upload_count;
+  int32_t n = zy::bitmaps.upload_count;
   ZYI_Unlock(ZYI_LOCK_RESOURCE_QUEUE);
   return n;
 }
 
 int32_t ZYI_BitmapReleaseQueueLength(void) {
   ZYI_Lock(ZYI_LOCK_RESOURCE_QUEUE);
-  int32_t n = zy.bitmaps.release_count;
+  int32_t n = zy::bitmaps.release_count;
   ZYI_Unlock(ZYI_LOCK_RESOURCE_QUEUE);
   return n;
 }
@@ -246,7 +247,7 @@ bool WaitForRenderer(void) {
   ZY_Print("Renderer implementation lost, trying to regain...\n");
   for (int32_t attempt = 1; attempt <= 10; attempt++) {
     ZYH_SleepMs(100);
-    if (ZYI_Renderer() && zy.core.renderer_ready) {
+    if (ZYI_Renderer() && zy::core.renderer_ready) {
       ZY_Print("Renderer reclaimed at try #%d.\n", attempt);
       return true;
     }
@@ -295,7 +296,7 @@ namespace {
 
 // Takes the hardware release queue whole (the caller frees the array).
 ZyBitmapHardwareRelease *TakeReleases(int32_t *count) {
-  ZyBitmaps &bm = zy.bitmaps;
+  ZyBitmaps &bm = zy::bitmaps;
   ZYI_Lock(ZYI_LOCK_RESOURCE_QUEUE);
   ZyBitmapHardwareRelease *releases = bm.releases;
   *count = bm.release_count;
@@ -342,7 +343,7 @@ void ZYI_ProcessResourceQueues(void) {
   ZyBitmapHardwareRelease *releases = TakeReleases(&release_count);
 
   // A copy of the upload queue: bitmaps leave the queue itself one by one, when done.
-  ZyBitmaps &bm = zy.bitmaps;
+  ZyBitmaps &bm = zy::bitmaps;
   ZY_Bitmap **uploads = nullptr;
   int32_t upload_count = 0;
   ZYI_Lock(ZYI_LOCK_RESOURCE_QUEUE);
@@ -375,7 +376,7 @@ void ZYI_ReleaseBitmapsDeviceData(void) {
   ZyBitmapHardwareRelease *releases = TakeReleases(&release_count);
   FreeReleases(releases, release_count);
 
-  ZyBitmaps &bm = zy.bitmaps;
+  ZyBitmaps &bm = zy::bitmaps;
   ZYI_Lock(ZYI_LOCK_GET_BITMAP);
   for (int32_t i = 0; i < bm.count; i++) {
     ZY_Bitmap *b = &bm.table[i];

@@ -17,11 +17,11 @@
 #include <string.h>
 
 #include "config/config.h"
-#include "core/locks.h"
-#include "core/log.h"
-#include "core/popup.h"
-#include "core/state.h"
-#include "core/threads.h"
+#include "base/locks.h"
+#include "base/log.h"
+#include "base/popup.h"
+#include "base/state.h"
+#include "base/threads.h"
 #include "engine/bitmaps_internal.h"
 #include "engine/draw.h"
 #include "engine/modules.h"
@@ -31,32 +31,22 @@
 // ---------------------------------------------------------------------------------
 
 void ZYI_BitmapsInit(void) {
-  ZyBitmaps &bm = zy.bitmaps;
+  ZyBitmaps &bm = zy::bitmaps;
   bm.default_cache_mode = CACHE_GPU;
   bm.default_pack_mode = ZY_PACK_PAD_TRANSPARENT;
   bm.print_reference_changes = ZYI_IsFeatureEnabled("PRINT_REFERENCE_COUNT_CHANGES") ? 1 : 0;
   bm.initialized = 1;
 }
 
-void ZYI_BitmapsSetReferenceCounting(bool on) { zy.bitmaps.reference_counting = on ? 1 : 0; }
+void ZYI_BitmapsSetReferenceCounting(bool on) { zy::bitmaps.reference_counting = on ? 1 : 0; }
 
 uint8_t ZYI_DefaultBitmapCacheMode(void) {
-  return zy.bitmaps.initialized ? zy.bitmaps.default_cache_mode : (uint8_t)CACHE_GPU;
+  return zy::bitmaps.initialized ? zy::bitmaps.default_cache_mode : (uint8_t)CACHE_GPU;
 }
 
 // The pack mode new records start with.
 static int16_t DefaultPackMode(void) {
-  return zy.bitmaps.initialized ? zy.bitmaps.default_pack_mode : (int16_t)ZY_PACK_PAD_TRANSPARENT;
-}
-
-int16_t ZYI_PackModeFromWord(const char *word, int16_t current) {
-  if (!word) return current;
-  // The words compare exactly; "PAD_EXPAND " carries its trailing space, so a manifest
-  // must write it that way to select it.
-  if (strcmp(word, "NO_PADDING") == 0) return ZY_PACK_NO_PADDING;
-  if (strcmp(word, "PAD_EXPAND ") == 0) return ZY_PACK_PAD_EXPAND;
-  if (strcmp(word, "PAD_TRANSPARENT") == 0) return ZY_PACK_PAD_TRANSPARENT;
-  return current;
+  return zy::bitmaps.initialized ? zy::bitmaps.default_pack_mode : (int16_t)ZY_PACK_PAD_TRANSPARENT;
 }
 
 bool ZYI_BitmapIsPlaceholder(const char *name) { return name && name[0] == '!'; }
@@ -68,7 +58,7 @@ bool ZYI_BitmapNameHasExtension(const char *name) {
 }
 
 void ZYI_BitmapPrintCount(const char *format, ...) {
-  if (!zy.bitmaps.print_reference_changes) return;
+  if (!zy::bitmaps.print_reference_changes) return;
   char text[512];
   va_list args;
   va_start(args, format);
@@ -91,14 +81,14 @@ void ZYI_BitmapLock(ZY_Bitmap *bitmap) { ZYI_TakeLock(bitmap->lock); }
 void ZYI_BitmapUnlock(ZY_Bitmap *bitmap) { ZYI_ReleaseLock(bitmap->lock); }
 
 ZY_Bitmap *ZYI_BitmapFind(const char *name) {
-  ZyBitmaps &bm = zy.bitmaps;
+  ZyBitmaps &bm = zy::bitmaps;
   for (int32_t i = 0; i < bm.count; i++)
     if (bm.table[i].name && strcmp(bm.table[i].name, name) == 0) return &bm.table[i];
   return nullptr;
 }
 
 ZY_Bitmap *ZYI_BitmapTakeRecord(const char *name) {
-  ZyBitmaps &bm = zy.bitmaps;
+  ZyBitmaps &bm = zy::bitmaps;
   int32_t index = -1;
   for (int32_t i = 0; i < bm.count && index < 0; i++)
     if (!bm.table[i].name) index = i;
@@ -253,7 +243,7 @@ void ZY_ReleaseBitmap(ZY_Bitmap *b) {
     // The render target is drawing state of the main thread: only it may change it.
     if (ZY_IsMainThread()) ZY_SetRenderTarget(nullptr);
   }
-  if (zy.bitmaps.reference_counting) {
+  if (zy::bitmaps.reference_counting) {
     b->ref_count--;
     ZYI_BitmapPrintCount("ReleaseBitmap: '%s' ref count--: now %d", b->name, b->ref_count);
     if ((b->flags & ZY_BITMAP_COUNTED_ONCE) && b->ref_count == 0 && CountErrorPopups())
@@ -302,7 +292,7 @@ void ZY_ReleaseBitmap(ZY_Bitmap *b) {
 // ---------------------------------------------------------------------------------
 
 void ZYI_ReleaseLeakedBitmaps(void) {
-  ZyBitmaps &bm = zy.bitmaps;
+  ZyBitmaps &bm = zy::bitmaps;
   ZYI_Lock(ZYI_LOCK_GET_BITMAP);
   for (int32_t i = 0; i < bm.count; i++) {
     ZY_Bitmap *b = &bm.table[i];
@@ -321,7 +311,7 @@ void ZYI_ReleaseLeakedBitmaps(void) {
 }
 
 void ZYI_BitmapsFree(void) {
-  ZyBitmaps &bm = zy.bitmaps;
+  ZyBitmaps &bm = zy::bitmaps;
   ZYI_Lock(ZYI_LOCK_GET_BITMAP);
   ZY_Mutex *shared = ZYI_NamedLock(ZYI_LOCK_SHARED_BITMAP);
   for (int32_t i = 0; i < bm.count; i++) {
@@ -358,8 +348,8 @@ void ZYI_ForEachRenderTargetBitmap(void (*fn)(ZY_Bitmap *bitmap, void *user), vo
   ZY_Bitmap *targets[ZYI_MAX_BITMAPS];
   int32_t n = 0;
   ZYI_Lock(ZYI_LOCK_GET_BITMAP);
-  for (int32_t i = 0; i < zy.bitmaps.count; i++) {
-    ZY_Bitmap *b = &zy.bitmaps.table[i];
+  for (int32_t i = 0; i < zy::bitmaps.count; i++) {
+    ZY_Bitmap *b = &zy::bitmaps.table[i];
     if (b->name && (b->flags & ZY_BITMAP_IS_RENDER_TARGET)) targets[n++] = b;
   }
   ZYI_Unlock(ZYI_LOCK_GET_BITMAP);

@@ -16,6 +16,8 @@
 // asked from another thread is refused with a popup.
 #pragma once
 
+#include "base/state_part.h"
+
 #include <stdint.h>
 
 #include "zylem.h"
@@ -71,6 +73,7 @@ struct ZyDraw {
   int32_t hook_count;       // entries stored
   int32_t hook_first;       // first active entry: the one above the highest barrier
 };
+ZYI_STATE_PART(ZyDraw, draw)
 
 // ---------------------------------------------------------------------------------
 // Engine side (boot, frame loop, resources)
@@ -108,9 +111,15 @@ int32_t ZYI_TransformDepth(void);
 ZY_Bitmap *ZYI_CurrentRenderTarget(void);
 // Whether a bitmap can be drawn: ready (state 3) and on the GPU.
 bool ZYI_BitmapDrawable(const ZY_Bitmap *bitmap);
-// The autoscale factors and offsets (program -> window pixels) as the display keeps
-// them; scale 1, offset 0 while autoscaling is off.
-void ZYI_DrawAutoscale(float *scale_x, float *scale_y, float *offset_x, float *offset_y);
+// Answers the autoscale factors and offsets (program -> window pixels); false while
+// autoscaling is off.
+typedef bool (*ZyAutoscaleSource)(float *scale_x, float *scale_y, float *offset_x, float *offset_y);
+// Installs where the autoscale transform comes from (null: never autoscaled).
+void ZYI_DrawSetAutoscaleSource(ZyAutoscaleSource source);
+// The autoscale factors and offsets; scale 1, offset 0 and false while autoscaling is off.
+bool ZYI_DrawAutoscale(float *scale_x, float *scale_y, float *offset_x, float *offset_y);
+// Whether a developer key is held, read through the engine interface table.
+bool ZYI_DeveloperKeyHeld(int32_t key);
 
 // ---------------------------------------------------------------------------------
 // Engine interface operations

@@ -11,11 +11,11 @@
 #include <string.h>
 
 #include "config/config.h"
-#include "core/input.h"
-#include "core/log.h"
-#include "core/popup.h"
-#include "core/state.h"
-#include "core/threads.h"
+#include "base/engine_table.h"
+#include "base/log.h"
+#include "base/popup.h"
+#include "base/state.h"
+#include "base/threads.h"
 #include "engine/draw_internal.h"
 #include "engine/modules.h"
 
@@ -27,7 +27,7 @@ const uint32_t OVERDRAW_COLOR = 0x19FFFFFFu;
 
 // Moves to the next vertex buffer of the ring and locks it; the batch is then empty.
 void NextVertexBuffer(RendImp *r) {
-  ZyDraw &d = zy.draw;
+  ZyDraw &d = zy::draw;
   d.buffer_index = (d.buffer_index + 1) % ZYI_DRAW_VERTEX_BUFFERS;
   d.write = r->LockVertexBuffer(d.vertex_buffers[d.buffer_index]);
   d.quads = 0;
@@ -35,7 +35,7 @@ void NextVertexBuffer(RendImp *r) {
 
 // The renderer-thread rule: in developer mode only the main thread may draw.
 bool FlushAllowed(void) {
-  if (zy.config.developer_mode && !ZY_IsMainThread()) {
+  if (zy::config.developer_mode && !ZY_IsMainThread()) {
     ZY_Popup(ZY_LOG_WARNING, "Call to Flush from non-renderer thread.");
     return false;
   }
@@ -49,7 +49,7 @@ bool FlushAllowed(void) {
 // ---------------------------------------------------------------------------------
 
 bool ZYI_DrawCreateBuffers(void) {
-  ZyDraw &d = zy.draw;
+  ZyDraw &d = zy::draw;
   RendImp *r = ZYI_Renderer();
   if (!r) return false;
   if (d.quad_indices || d.triangle_indices || d.vertex_buffers[0]) ZYI_DrawReleaseBuffers();
@@ -99,7 +99,7 @@ bool ZYI_DrawCreateBuffers(void) {
 }
 
 void ZYI_DrawReleaseBuffers(void) {
-  ZyDraw &d = zy.draw;
+  ZyDraw &d = zy::draw;
   RendImp *r = ZYI_Renderer();
   if (r) {
     if (d.write) r->UnlockVertexBuffer(d.vertex_buffers[d.buffer_index]);
@@ -117,7 +117,7 @@ void ZYI_DrawReleaseBuffers(void) {
 }
 
 void ZYI_DrawBeginPass(void) {
-  ZyDraw &d = zy.draw;
+  ZyDraw &d = zy::draw;
   d.quads = 0;
   d.texture = nullptr;
   d.blend_mode = ZYI_DRAW_MODE_UNSET;
@@ -129,20 +129,20 @@ void ZYI_DrawBeginPass(void) {
 // ---------------------------------------------------------------------------------
 
 bool ZYI_DrawOverdrawOn(void) {
-  return zy.config.developer_mode && ZY_GetKeyState(ZY_KEY_F9) != 0;
+  return zy::config.developer_mode && ZYI_DeveloperKeyHeld(ZY_KEY_F9);
 }
 
 void ZYI_Flush(void) {
   if (!FlushAllowed()) return;
-  ZyDraw &d = zy.draw;
+  ZyDraw &d = zy::draw;
   if (d.quads <= 0) return;
   RendImp *r = ZYI_Renderer();
   if (!r || !d.write) {
     d.quads = 0;
     return;
   }
-  zy.core.triangles += 2 * d.quads;
-  zy.core.batches += 1;
+  zy::core.triangles += 2 * d.quads;
+  zy::core.batches += 1;
   if (ZYI_DrawOverdrawOn())
     for (int i = 0; i < d.quads * 4; i++) d.write[i].color = OVERDRAW_COLOR;
 
@@ -154,7 +154,7 @@ void ZYI_Flush(void) {
 }
 
 bool ZYI_DrawUseTexture(ZY_BitmapHardware *texture) {
-  ZyDraw &d = zy.draw;
+  ZyDraw &d = zy::draw;
   if (ZYI_DrawOverdrawOn()) texture = nullptr;
   if (texture == d.texture) return true;
   ZYI_Flush();
@@ -168,7 +168,7 @@ bool ZYI_DrawUseTexture(ZY_BitmapHardware *texture) {
 }
 
 void ZYI_DrawAddQuad(ZY_Vertex quad[4], ZY_BitmapHardware *texture) {
-  ZyDraw &d = zy.draw;
+  ZyDraw &d = zy::draw;
   if (d.hook_first < d.hook_count) ZYI_DrawApplyHooks(quad, 4);
   if (!ZYI_DrawUseTexture(texture)) return;
   // No buffers (no renderer yet), or a full batch whose flush was refused: the quad
@@ -185,7 +185,7 @@ void ZYI_DrawAddQuad(ZY_Vertex quad[4], ZY_BitmapHardware *texture) {
 void ZY_DrawTriangles(ZY_Bitmap *bitmap, const ZY_Vertex *vertices, int32_t vertex_count,
                       const uint16_t *indices, int32_t index_count) {
   if (bitmap && !ZYI_BitmapDrawable(bitmap)) return;
-  ZyDraw &d = zy.draw;
+  ZyDraw &d = zy::draw;
   ZYI_Flush();
   if (!ZYI_DrawUseTexture(bitmap ? &bitmap->hw : nullptr)) return;
   if (vertex_count > ZYI_DRAW_TRIANGLE_VERTICES) {
@@ -235,14 +235,14 @@ void ZY_DrawTriangles(ZY_Bitmap *bitmap, const ZY_Vertex *vertices, int32_t vert
   ZY_VertexBuffer *vb = d.vertex_buffers[d.buffer_index];
   r->UnlockVertexBuffer(vb);
   r->DrawIndexed(vb, vertex_count, d.triangle_indices, index_count / 3);
-  zy.core.triangles += index_count / 3;
-  zy.core.batches += 1;
+  zy::core.triangles += index_count / 3;
+  zy::core.batches += 1;
   NextVertexBuffer(r);
 }
 
 // Lines are drawn at once with the texture stage cleared.
 static void DrawLineNow(const ZY_Vertex *a, const ZY_Vertex *b) {
-  ZyDraw &d = zy.draw;
+  ZyDraw &d = zy::draw;
   ZYI_Flush();
   if (d.quads == 0) d.texture = nullptr;  // else the batch keeps its texture for later
   RendImp *r = ZYI_Renderer();
@@ -252,7 +252,7 @@ static void DrawLineNow(const ZY_Vertex *a, const ZY_Vertex *b) {
 }
 
 void ZY_DrawLine(float x1, float y1, float x2, float y2) {
-  const ZyDraw &d = zy.draw;
+  const ZyDraw &d = zy::draw;
   ZY_Vertex v[2];
   memset(v, 0, sizeof v);
   v[0].x = x1;

@@ -10,13 +10,13 @@
 #include <math.h>
 #include <string.h>
 
-#include "core/state.h"
+#include "base/state.h"
 #include "engine/draw_internal.h"
 
 namespace {
 
 // The quad template: current depth and colour in four vertices.
-void FromTemplate(ZY_Vertex q[4]) { memcpy(q, zy.draw.quad, 4 * sizeof(ZY_Vertex)); }
+void FromTemplate(ZY_Vertex q[4]) { memcpy(q, zy::draw.quad, 4 * sizeof(ZY_Vertex)); }
 
 void Put(ZY_Vertex &v, float x, float y, float u, float tv) {
   v.x = x;
@@ -57,7 +57,7 @@ bool ZYI_BitmapDrawable(const ZY_Bitmap *bitmap) {
 }
 
 void ZY_DrawBitmap(ZY_Bitmap *bitmap, float x, float y) {
-  if (zy.draw.alpha <= 0.0f || !ZYI_BitmapDrawable(bitmap)) return;
+  if (zy::draw.alpha <= 0.0f || !ZYI_BitmapDrawable(bitmap)) return;
   const ZY_BitmapHardware &hw = bitmap->hw;
   float w = (float)bitmap->width, h = (float)bitmap->height;
   ZY_Vertex q[4];
@@ -137,7 +137,7 @@ void ZY_DrawBitmapPart(ZY_Bitmap *bitmap, float x, float y, float left, float to
 }
 
 void ZY_DrawRect(float x, float y, float width, float height) {
-  if (zy.draw.alpha <= 0.0f) return;
+  if (zy::draw.alpha <= 0.0f) return;
   ZY_Vertex q[4];
   FromTemplate(q);
   Put(q[0], x, y, 0.5f, 0.5f);

@@ -11,9 +11,9 @@
 #include <stdlib.h>
 #include <string.h>
 
-#include "core/log.h"
-#include "core/popup.h"
-#include "core/state.h"
+#include "base/log.h"
+#include "base/popup.h"
+#include "base/state.h"
 #include "engine/draw_internal.h"
 #include "engine/modules.h"
 
@@ -34,7 +34,7 @@ void Multiply(float out[16], const float a[16], const float b[16]) {
 // Gives the render-target stack room for `needed` entries (doubling from 32). False when
 // memory is short.
 bool ReserveTargets(int32_t needed) {
-  ZyDraw &d = zy.draw;
+  ZyDraw &d = zy::draw;
   if (needed <= d.target_capacity) return true;
   int32_t capacity = d.target_capacity > 0 ? d.target_capacity : ZYI_RENDER_TARGETS_INITIAL;
   while (capacity < needed) capacity *= 2;
@@ -47,7 +47,7 @@ bool ReserveTargets(int32_t needed) {
 
 // Halves the stack's storage once the count has fallen to a quarter of it.
 void ShrinkTargets(void) {
-  ZyDraw &d = zy.draw;
+  ZyDraw &d = zy::draw;
   if (d.target_capacity <= 1 || d.target_count > d.target_capacity / 4) return;
   int32_t capacity = d.target_capacity / 2;
   if (capacity < d.target_count) capacity = d.target_count;
@@ -59,7 +59,7 @@ void ShrinkTargets(void) {
 
 // The entry above the highest barrier, 0 when there is none.
 int32_t FirstActiveHook(void) {
-  const ZyDraw &d = zy.draw;
+  const ZyDraw &d = zy::draw;
   for (int32_t i = d.hook_count - 1; i >= 0; i--)
     if (!d.hooks[i].function) return i + 1;
   return 0;
@@ -79,7 +79,7 @@ void ZYI_DrawSendTransform(void) {
 }
 
 void ZY_PushTransform(const float *matrix) {
-  ZyDraw &d = zy.draw;
+  ZyDraw &d = zy::draw;
   if (d.transform_count >= ZYI_TRANSFORM_STACK_SIZE) return;
   ZYI_Flush();
   float *top = d.transforms[d.transform_count];
@@ -95,7 +95,7 @@ void ZY_PushTransform(const float *matrix) {
 }
 
 void ZY_PopTransform(void) {
-  ZyDraw &d = zy.draw;
+  ZyDraw &d = zy::draw;
   if (d.transform_count <= 0) {
     ZY_Popup(ZY_LOG_WARNING, "Calling ZY_PopTransform() too many times! Check your code!");
     return;
@@ -107,20 +107,20 @@ void ZY_PopTransform(void) {
 
 float *ZY_GetTransform(float matrix[16]) {
   if (!matrix) return nullptr;
-  const ZyDraw &d = zy.draw;
+  const ZyDraw &d = zy::draw;
   memcpy(matrix, d.transform_count > 0 ? d.transforms[d.transform_count - 1] : IDENTITY,
          sizeof IDENTITY);
   return matrix;
 }
 
-int32_t ZYI_TransformDepth(void) { return zy.draw.transform_count; }
+int32_t ZYI_TransformDepth(void) { return zy::draw.transform_count; }
 
 // ---------------------------------------------------------------------------------
 // Render targets
 // ---------------------------------------------------------------------------------
 
 void ZYI_DrawPushScreenTarget(void) {
-  ZyDraw &d = zy.draw;
+  ZyDraw &d = zy::draw;
   if (ReserveTargets(1)) {
     d.targets[0] = nullptr;
     d.target_count = 1;
@@ -129,21 +129,21 @@ void ZYI_DrawPushScreenTarget(void) {
 }
 
 void ZYI_DrawShutdown(void) {
-  ZyDraw &d = zy.draw;
+  ZyDraw &d = zy::draw;
   free(d.targets);
   d.targets = nullptr;
   d.target_count = d.target_capacity = 0;
   d.render_target = nullptr;
 }
 
-ZY_Bitmap *ZYI_CurrentRenderTarget(void) { return zy.draw.render_target; }
+ZY_Bitmap *ZYI_CurrentRenderTarget(void) { return zy::draw.render_target; }
 
 bool ZY_SetRenderTarget(ZY_Bitmap *bitmap) {
-  ZyDraw &d = zy.draw;
+  ZyDraw &d = zy::draw;
   if (bitmap == d.render_target) return true;
   ZYI_Flush();
   RendImp *r = ZYI_Renderer();
-  bool answer = r && zy.core.renderer_ready ? r->SetRenderTarget(bitmap) : false;
+  bool answer = r && zy::core.renderer_ready ? r->SetRenderTarget(bitmap) : false;
   // A bitmap is drawn into from its own top-left corner: the screen's transform is set
   // aside on the way in and comes back on the way out.
   if (!d.render_target && bitmap)
@@ -156,7 +156,7 @@ bool ZY_SetRenderTarget(ZY_Bitmap *bitmap) {
 }
 
 bool ZY_PushRenderTarget(ZY_Bitmap *bitmap) {
-  ZyDraw &d = zy.draw;
+  ZyDraw &d = zy::draw;
   bool answer = ZY_SetRenderTarget(bitmap);
   if (ReserveTargets(d.target_count + 1))
     d.targets[d.target_count++] = bitmap;
@@ -166,7 +166,7 @@ bool ZY_PushRenderTarget(ZY_Bitmap *bitmap) {
 }
 
 bool ZY_PopRenderTarget(void) {
-  ZyDraw &d = zy.draw;
+  ZyDraw &d = zy::draw;
   if (d.target_count <= 1) {
     ZY_Popup(ZY_LOG_WARNING,
              "PopRenderTarget: Render Target Stack is empty! You're calling too many times "
@@ -186,7 +186,7 @@ bool ZY_PopRenderTarget(void) {
 // ---------------------------------------------------------------------------------
 
 void ZY_PushVertexHook(ZY_VertexHook function, void *data) {
-  ZyDraw &d = zy.draw;
+  ZyDraw &d = zy::draw;
   if (d.hook_count >= ZYI_VERTEX_HOOK_LIMIT) return;
   d.hooks[d.hook_count].function = function;
   d.hooks[d.hook_count].data = data;
@@ -195,14 +195,14 @@ void ZY_PushVertexHook(ZY_VertexHook function, void *data) {
 }
 
 void ZY_PopVertexHook(void) {
-  ZyDraw &d = zy.draw;
+  ZyDraw &d = zy::draw;
   if (d.hook_count <= 0) return;
   d.hook_count--;
   d.hook_first = FirstActiveHook();
 }
 
 bool ZY_RemoveVertexHook(ZY_VertexHook function, void *data) {
-  ZyDraw &d = zy.draw;
+  ZyDraw &d = zy::draw;
   for (int32_t i = d.hook_first; i < d.hook_count; i++) {
     if (d.hooks[i].function == function && d.hooks[i].data == data) {
       memmove(&d.hooks[i], &d.hooks[i + 1], sizeof(ZyVertexHookEntry) * (size_t)(d.hook_count - i - 1));
@@ -215,7 +215,7 @@ bool ZY_RemoveVertexHook(ZY_VertexHook function, void *data) {
 }
 
 void ZYI_DrawApplyHooks(ZY_Vertex *vertices, int32_t count) {
-  const ZyDraw &d = zy.draw;
+  const ZyDraw &d = zy::draw;
   for (int32_t i = d.hook_first; i < d.hook_count; i++)
     if (d.hooks[i].function) d.hooks[i].function(vertices, count, d.hooks[i].data);
 }

@@ -11,13 +11,11 @@
 #include <string.h>
 
 #include "config/config.h"
-#include "config/resolution.h"
-#include "core/input.h"
-#include "core/log.h"
-#include "core/popup.h"
-#include "core/state.h"
+#include "base/engine_table.h"
+#include "base/log.h"
+#include "base/popup.h"
+#include "base/state.h"
 #include "engine/draw_internal.h"
-#include "engine/interface_table.h"
 #include "engine/modules.h"
 
 namespace {
@@ -41,13 +39,13 @@ uint32_t RgbaBytes(uint32_t r, uint32_t g, uint32_t b, uint32_t a) {
 
 // Puts the current colour word into the quad template.
 void UpdateTemplateColor(void) {
-  ZyDraw &d = zy.draw;
+  ZyDraw &d = zy::draw;
   for (int i = 0; i < 4; i++) d.quad[i].color = d.color;
 }
 
 // Keeps the floats and writes the new colour word (the alpha byte stays).
 void SetColorWord(float red, float green, float blue, bool argb) {
-  ZyDraw &d = zy.draw;
+  ZyDraw &d = zy::draw;
   d.red = red;
   d.green = green;
   d.blue = blue;
@@ -69,7 +67,7 @@ void SetColorCurrentOrder(float red, float green, float blue) {
 // ---------------------------------------------------------------------------------
 
 void ZYI_DrawReset(void) {
-  ZyDraw &d = zy.draw;
+  ZyDraw &d = zy::draw;
   memset(d.quad, 0, sizeof d.quad);
   d.red = d.green = d.blue = d.alpha = 1.0f;
   d.color = 0xFFFFFFFFu;  // opaque white in either order
@@ -81,7 +79,7 @@ void ZYI_DrawReset(void) {
   d.hook_count = d.hook_first = 0;
 }
 
-bool ZYI_DrawArgbWords(void) { return !ZYI_Renderer() || zy.modules.colour_order != 0; }
+bool ZYI_DrawArgbWords(void) { return !ZYI_Renderer() || zy::modules.colour_order != 0; }
 
 uint32_t ZYI_DrawColorWord(float red, float green, float blue, float alpha) {
   uint32_t r = ChannelByte(red), g = ChannelByte(green), b = ChannelByte(blue);
@@ -100,7 +98,7 @@ void ZY_SetColorRGBA(float red, float green, float blue) {
 }
 
 void ZY_SetAlpha(float alpha) {
-  ZyDraw &d = zy.draw;
+  ZyDraw &d = zy::draw;
   if (!(alpha > 0.0f)) alpha = 0.0f;  // NaN too
   if (alpha > 1.0f) alpha = 1.0f;
   d.alpha = alpha;
@@ -113,15 +111,15 @@ void ZY_SetAlpha(float alpha) {
 // ---------------------------------------------------------------------------------
 
 void ZY_SetDrawDepth(float z) {
-  ZyDraw &d = zy.draw;
+  ZyDraw &d = zy::draw;
   d.depth = z;
   for (int i = 0; i < 4; i++) d.quad[i].z = z;
 }
 
-float ZY_GetDrawDepth(void) { return zy.draw.depth; }
+float ZY_GetDrawDepth(void) { return zy::draw.depth; }
 
 void ZY_SetProjection(float near_plane, float middle, float far_plane) {
-  ZyDraw &d = zy.draw;
+  ZyDraw &d = zy::draw;
   ZYI_Flush();
   if (!(near_plane > 0.1f)) near_plane = 0.1f;
   if (!(far_plane > near_plane)) far_plane = near_plane;
@@ -133,7 +131,7 @@ void ZY_SetProjection(float near_plane, float middle, float far_plane) {
 }
 
 void ZYI_DrawSendProjection(void) {
-  const ZyDraw &d = zy.draw;
+  const ZyDraw &d = zy::draw;
   ZY_SetDrawDepth(d.depth);
   ZY_SetProjection(d.near_plane, d.middle, d.far_plane);
 }
@@ -143,7 +141,7 @@ void ZYI_DrawSendProjection(void) {
 // ---------------------------------------------------------------------------------
 
 void ZY_SetBlendMode(int32_t mode) {
-  ZyDraw &d = zy.draw;
+  ZyDraw &d = zy::draw;
   if (ZYI_DrawOverdrawOn()) mode = 1;
   if (mode == d.blend_mode) return;
   ZYI_Flush();
@@ -153,7 +151,7 @@ void ZY_SetBlendMode(int32_t mode) {
 }
 
 void ZY_SetRenderMode(int32_t mode) {
-  ZyDraw &d = zy.draw;
+  ZyDraw &d = zy::draw;
   if (mode == d.render_mode) return;
   ZYI_Flush();
   d.render_mode = mode;
@@ -206,21 +204,29 @@ void ZY_Forward1(int32_t value) {
 // Clip rectangle
 // ---------------------------------------------------------------------------------
 
-void ZYI_DrawAutoscale(float *scale_x, float *scale_y, float *offset_x, float *offset_y) {
-  const ZyDisplay &s = zy.display;
-  bool on = ZYI_AutoscaleActive();
-  *scale_x = on ? s.scale_x : 1.0f;
-  *scale_y = on ? s.scale_y : 1.0f;
-  *offset_x = on ? s.offset_x : 0.0f;
-  *offset_y = on ? s.offset_y : 0.0f;
+// Autoscaling is decided where the resolution is (a layer above); it hands the render
+// command layer a function that answers the transform. It survives state resets.
+static ZyAutoscaleSource autoscale_source;
+
+void ZYI_DrawSetAutoscaleSource(ZyAutoscaleSource source) { autoscale_source = source; }
+
+bool ZYI_DrawAutoscale(float *scale_x, float *scale_y, float *offset_x, float *offset_y) {
+  if (autoscale_source && autoscale_source(scale_x, scale_y, offset_x, offset_y)) return true;
+  *scale_x = *scale_y = 1.0f;
+  *offset_x = *offset_y = 0.0f;
+  return false;
+}
+
+bool ZYI_DeveloperKeyHeld(int32_t key) {
+  ZY_EngineInterface *t = ZYI_EngineInterface();
+  return t && t->GetKeyState && t->GetKeyState(key) != 0;
 }
 
 bool ZY_SetClipRect(int32_t x, int32_t y, int32_t width, int32_t height) {
   ZYI_Flush();
-  if (ZYI_AutoscaleActive()) {
+  float sx, sy, ox, oy;
+  if (ZYI_DrawAutoscale(&sx, &sy, &ox, &oy)) {
     // The program gives its reference coordinates; the renderer clips in window pixels.
-    float sx, sy, ox, oy;
-    ZYI_DrawAutoscale(&sx, &sy, &ox, &oy);
     x = (int32_t)((float)x * sx + ox);
     y = (int32_t)((float)y * sy + oy);
     width = (int32_t)((float)width * sx);
@@ -246,9 +252,9 @@ void ZY_ResetClipRect(void) {
 // ---------------------------------------------------------------------------------
 
 void ZYI_DrawCounters(void) {
-  if (!zy.config.developer_mode || ZY_GetKeyState(ZY_KEY_F10) == 0) return;
+  if (!zy::config.developer_mode || !ZYI_DeveloperKeyHeld(ZY_KEY_F10)) return;
   // The numbers of the pass just drawn, before this box adds its own batch.
-  int32_t batches = zy.core.batches, triangles = zy.core.triangles;
+  int32_t batches = zy::core.batches, triangles = zy::core.triangles;
   SetColorCurrentOrder(0.0f, 0.0f, 0.0f);
   ZY_DrawRect(45.0f, 5.0f, 400.0f, 30.0f);
   SetColorCurrentOrder(1.0f, 1.0f, 1.0f);

@@ -10,8 +10,9 @@
 #include <stdio.h>
 #include <string.h>
 
-#include "core/log.h"
-#include "core/state.h"
+#include "base/log.h"
+#include "config/config.h"
+#include "base/state.h"
 #include "fs/fs.h"
 #include "host/host.h"
 
@@ -102,7 +103,7 @@ void *LoadModule(const ModuleKind &k, const char *name, void **library_out) {
 }  // namespace
 
 void ZYI_ResetModules(void) {
-  ZyModules &m = zy.modules;
+  ZyModules &m = zy::modules;
   m.renderer = nullptr;
   m.renderer_library = nullptr;
   m.input_count = 0;
@@ -113,7 +114,7 @@ void ZYI_ResetModules(void) {
 }
 
 bool ZYI_LoadRenderer(const char *name) {
-  ZyModules &m = zy.modules;
+  ZyModules &m = zy::modules;
   if (strstr(name, "d3d10") || strstr(name, "d3d9") || strstr(name, "d3d8")) {
     uint32_t version = (strstr(name, "d3d9") || strstr(name, "d3d8")) ? DirectXVersion() : 0;
     if ((strstr(name, "d3d10") && version < 0x100000) ||
@@ -140,16 +141,16 @@ bool ZYI_LoadRenderer(const char *name) {
 }
 
 void ZYI_UnloadRenderer(void) {
-  ZyModules &m = zy.modules;
+  ZyModules &m = zy::modules;
   if (m.renderer_library) ZYH_FreeLibrary(m.renderer_library);
   m.renderer_library = nullptr;
   m.renderer = nullptr;
 }
 
-RendImp *ZYI_Renderer(void) { return zy.modules.renderer; }
+RendImp *ZYI_Renderer(void) { return zy::modules.renderer; }
 
 bool ZYI_LoadInputModule(const char *name) {
-  ZyModules &m = zy.modules;
+  ZyModules &m = zy::modules;
   if (m.input_count >= ZYI_MAX_INPUT_MODULES) return false;
   void *lib;
   InputImp *in = (InputImp *)LoadModule(INPUT, name, &lib);
@@ -166,24 +167,24 @@ bool ZYI_LoadInputModule(const char *name) {
 }
 
 void ZYI_InitInputModules(void) {
-  for (int i = 0; i < zy.modules.input_count; i++) zy.modules.inputs[i]->Init(&zy.modules.host);
+  for (int i = 0; i < zy::modules.input_count; i++) zy::modules.inputs[i]->Init(&zy::modules.host);
 }
 
 void ZYI_ShutdownInputModules(void) {
-  for (int i = 0; i < zy.modules.input_count; i++) zy.modules.inputs[i]->Shutdown();
+  for (int i = 0; i < zy::modules.input_count; i++) zy::modules.inputs[i]->Shutdown();
 }
 
 void ZYI_UnloadInputModules(void) {
-  ZyModules &m = zy.modules;
+  ZyModules &m = zy::modules;
   for (int i = 0; i < m.input_count; i++) ZYH_FreeLibrary(m.input_libraries[i]);
   memset(m.inputs, 0, sizeof m.inputs);
   memset(m.input_libraries, 0, sizeof m.input_libraries);
   m.input_count = 0;
 }
 
-int32_t ZYI_InputModuleCount(void) { return zy.modules.input_count; }
+int32_t ZYI_InputModuleCount(void) { return zy::modules.input_count; }
 InputImp *ZYI_InputModule(int32_t i) {
-  return i >= 0 && i < zy.modules.input_count ? zy.modules.inputs[i] : nullptr;
+  return i >= 0 && i < zy::modules.input_count ? zy::modules.inputs[i] : nullptr;
 }
 
 bool ZYI_LoadSoundModule(const char *name) {
@@ -191,20 +192,20 @@ bool ZYI_LoadSoundModule(const char *name) {
   SoundImp *s = (SoundImp *)LoadModule(SOUND, name, &lib);
   if (!s) return false;
   ZY_Log(ZY_LOG_SYSTEM, "SoundImp Library Loaded ok.\n");
-  zy.modules.sound = s;
-  zy.modules.sound_library = lib;
+  zy::modules.sound = s;
+  zy::modules.sound_library = lib;
   return true;
 }
 
 void ZYI_StartSound(bool no_sound) {
-  ZyModules &m = zy.modules;
+  ZyModules &m = zy::modules;
   if (no_sound) {
     ZY_Log(ZY_LOG_SYSTEM, "Sounds disabled. Null Sound Implementation in use.");
     m.sound = &null_sound;
     return;
   }
-  const char *name = zy.config.sound_module ? zy.config.sound_module : "smod_soft.dll";
-  if (ZYI_LoadSoundModule(name) && m.sound->Init(&m.host, &zy.core.applied_parms)) {
+  const char *name = zy::config.sound_module ? zy::config.sound_module : "smod_soft.dll";
+  if (ZYI_LoadSoundModule(name) && m.sound->Init(&m.host, &zy::core.applied_parms)) {
     ZY_Log(ZY_LOG_SYSTEM, "SoundImp initialized.");
     return;
   }
@@ -216,7 +217,7 @@ void ZYI_StartSound(bool no_sound) {
 }
 
 void ZYI_UnloadSoundModule(void) {
-  ZyModules &m = zy.modules;
+  ZyModules &m = zy::modules;
   if (m.sound_library) {
     ZY_Log(ZY_LOG_SYSTEM, "Unloading SoundImp Library.\n");
     ZYH_FreeLibrary(m.sound_library);
@@ -225,14 +226,14 @@ void ZYI_UnloadSoundModule(void) {
   m.sound = &null_sound;
 }
 
-SoundImp *ZYI_Sound(void) { return zy.modules.sound ? zy.modules.sound : &null_sound; }
+SoundImp *ZYI_Sound(void) { return zy::modules.sound ? zy::modules.sound : &null_sound; }
 SoundImp *ZYI_NullSound(void) { return &null_sound; }
 
 void ZYI_ModulesSetActive(bool active) {
-  if (zy.modules.renderer && zy.core.renderer_ready) zy.modules.renderer->SetActive(active);
-  for (int i = 0; i < zy.modules.input_count; i++) zy.modules.inputs[i]->SetActive(active);
+  if (zy::modules.renderer && zy::core.renderer_ready) zy::modules.renderer->SetActive(active);
+  for (int i = 0; i < zy::modules.input_count; i++) zy::modules.inputs[i]->SetActive(active);
 }
 
 bool ZYI_RendererModeSupported(int32_t width, int32_t height) {
-  return zy.modules.renderer && zy.modules.renderer->IsModeSupported(width, height);
+  return zy::modules.renderer && zy::modules.renderer->IsModeSupported(width, height);
 }

@@ -2,6 +2,8 @@
 // one sound module (or the built-in null sound module), loaded from the game folder.
 #pragma once
 
+#include "base/state_part.h"
+
 #include <stdint.h>
 
 #include "zylem_modules.h"
@@ -20,6 +22,7 @@ struct ZyModules {
   int32_t pixel_order;               // renderer's GetPixelOrder after init (1: BGRA)
   int32_t colour_order;              // renderer's GetColourOrder (0: RGBA bytes)
 };
+ZYI_STATE_PART(ZyModules, modules)
 
 // Loads the renderer module by configured name ("rmod_soft.dll"), first from
 // res://core/, then res://. Logs every step; false leaves no renderer.

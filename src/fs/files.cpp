@@ -14,9 +14,9 @@
 #include <stdlib.h>
 #include <string.h>
 
-#include "core/log.h"
-#include "core/popup.h"
-#include "core/state.h"
+#include "base/log.h"
+#include "base/popup.h"
+#include "base/state.h"
 #include "fs/fs.h"
 #include "fs/opener.h"
 #include "host/host.h"
@@ -32,53 +32,53 @@ static int32_t CounterGet(int32_t *counter) { return __atomic_load_n(counter, __
 // ---------------------------------------------------------------------------------
 
 bool ZYFS_AddOpener(const ZyfsOpener *opener) {
-  if (!opener || zy.fs.opener_count >= ZYFS_MAX_OPENERS) return false;
-  for (int32_t i = 0; i < zy.fs.opener_count; i++)
-    if (zy.fs.openers[i] == opener) return false;
-  zy.fs.openers[zy.fs.opener_count++] = opener;
+  if (!opener || zy::fs.opener_count >= ZYFS_MAX_OPENERS) return false;
+  for (int32_t i = 0; i < zy::fs.opener_count; i++)
+    if (zy::fs.openers[i] == opener) return false;
+  zy::fs.openers[zy::fs.opener_count++] = opener;
   return true;
 }
 
 void ZYFS_ResetOpeners(void) {
-  for (int32_t i = 0; i < zy.fs.opener_count; i++)
-    if (zy.fs.openers[i]->Reset) zy.fs.openers[i]->Reset();
+  for (int32_t i = 0; i < zy::fs.opener_count; i++)
+    if (zy::fs.openers[i]->Reset) zy::fs.openers[i]->Reset();
 }
 
 void ZYFS_Shutdown(void) {
   ZYFS_ResetOpeners();
-  for (int32_t i = 0; i < zy.fs.search_path_count; i++) free(zy.fs.search_paths[i]);
-  free(zy.fs.search_paths);
-  zy.fs.search_paths = NULL;
-  zy.fs.search_path_count = 0;
-  zy.fs.search_path_capacity = 0;
-  free(zy.fs.paks);
-  zy.fs.paks = NULL;
-  zy.fs.pak_count = 0;
-  zy.fs.pak_capacity = 0;
-  ZYH_LockDestroy(zy.fs.pak_lock);
-  zy.fs.pak_lock = NULL;
-  zy.fs.opener_count = 0;
-  zy.fs.initialized = 0;
+  for (int32_t i = 0; i < zy::fs.search_path_count; i++) free(zy::fs.search_paths[i]);
+  free(zy::fs.search_paths);
+  zy::fs.search_paths = NULL;
+  zy::fs.search_path_count = 0;
+  zy::fs.search_path_capacity = 0;
+  free(zy::fs.paks);
+  zy::fs.paks = NULL;
+  zy::fs.pak_count = 0;
+  zy::fs.pak_capacity = 0;
+  ZYH_LockDestroy(zy::fs.pak_lock);
+  zy::fs.pak_lock = NULL;
+  zy::fs.opener_count = 0;
+  zy::fs.initialized = 0;
 }
 
-int32_t ZYFS_OpenFileCount(void) { return CounterGet(&zy.fs.program_files); }
+int32_t ZYFS_OpenFileCount(void) { return CounterGet(&zy::fs.program_files); }
 
 ZyfsInner *ZYFS_OpenInner(const char *name, const char *mode) {
   const char *mark = strstr(name, "://");
   if (mark && mark - name < ZYFS_SCHEME_LIMIT) {
-    for (int32_t i = 0; i < zy.fs.opener_count; i++)
-      if (ZyfsInner *inner = zy.fs.openers[i]->Open(name, mode)) return inner;
+    for (int32_t i = 0; i < zy::fs.opener_count; i++)
+      if (ZyfsInner *inner = zy::fs.openers[i]->Open(name, mode)) return inner;
     return NULL;
   }
   // Relative names are looked up, so they can only be read: writing one would have to
   // guess which search path was meant.
   if (strcmp(mode, "rb") != 0) return NULL;
-  for (int32_t s = 0; s < zy.fs.search_path_count; s++) {
+  for (int32_t s = 0; s < zy::fs.search_path_count; s++) {
     char candidate[ZYFS_PATH_SIZE * 2];
-    int n = snprintf(candidate, sizeof candidate, "%s%s", zy.fs.search_paths[s], name);
+    int n = snprintf(candidate, sizeof candidate, "%s%s", zy::fs.search_paths[s], name);
     if (n < 0 || (size_t)n >= sizeof candidate) continue;
-    for (int32_t i = 0; i < zy.fs.opener_count; i++) {
-      const ZyfsOpener *opener = zy.fs.openers[i];
+    for (int32_t i = 0; i < zy::fs.opener_count; i++) {
+      const ZyfsOpener *opener = zy::fs.openers[i];
       if (opener->IsEnabled && !opener->IsEnabled()) continue;
       if (ZyfsInner *inner = opener->Open(candidate, mode)) return inner;
     }
@@ -113,15 +113,15 @@ static ZY_File *MakeHandle(ZyfsInner *inner) {
   file->name = inner->ops->GetName(inner);
   file->size = size > INT32_MAX ? INT32_MAX : (int32_t)size;
   file->inner = inner;
-  CounterAdd(&zy.fs.open_count, 1);
+  CounterAdd(&zy::fs.open_count, 1);
   return file;
 }
 
 // Destroys a handle: the inner half of closing.
 static void DestroyHandle(ZY_File *file) {
-  if (CounterGet(&zy.fs.open_count) < 0)
+  if (CounterGet(&zy::fs.open_count) < 0)
     ZY_Popup(1, "CloseFile closing too many file handles!\n");
-  CounterAdd(&zy.fs.open_count, -1);
+  CounterAdd(&zy::fs.open_count, -1);
   if (ZyfsInner *inner = Inner(file))
     inner->ops->Close(inner);
   else
@@ -163,16 +163,16 @@ ZY_File *ZY_OpenFile(const char *name, const char *mode) {
   if (!inner) return NULL;
   ZY_File *file = MakeHandle(inner);
   if (!file) return NULL;
-  CounterAdd(&zy.fs.open_count, 1);
-  CounterAdd(&zy.fs.program_files, 1);
+  CounterAdd(&zy::fs.open_count, 1);
+  CounterAdd(&zy::fs.program_files, 1);
   return file;
 }
 
 int32_t ZY_CloseFile(ZY_File *file) {
   if (!file) return 0;
-  if (CounterGet(&zy.fs.open_count) < 0) ZY_Log(1, "CloseFile closing too many file handles!");
-  CounterAdd(&zy.fs.open_count, -1);
-  CounterAdd(&zy.fs.program_files, -1);
+  if (CounterGet(&zy::fs.open_count) < 0) ZY_Log(1, "CloseFile closing too many file handles!");
+  CounterAdd(&zy::fs.open_count, -1);
+  CounterAdd(&zy::fs.program_files, -1);
   DestroyHandle(file);
   return 0;
 }

@@ -10,8 +10,8 @@
 #include <string.h>
 #include <strings.h>
 
-#include "core/popup.h"
-#include "core/state.h"
+#include "base/popup.h"
+#include "base/state.h"
 #include "fs/fs.h"
 #include "fs/pak_opener.h"
 #include "host/host.h"
@@ -105,11 +105,11 @@ bool ZY_FindFiles(ZY_FileList *list, const char *folder, const char *pattern, in
   size_t folder_len = strlen(folder);
   while (folder_len && folder[folder_len - 1] == '/') folder_len--;
   Listing listing = {list, 0, folder, folder_len, pattern + 1};
-  for (int32_t s = 0; s < zy.fs.search_path_count; s++) {
+  for (int32_t s = 0; s < zy::fs.search_path_count; s++) {
     char combined[ZYFS_PATH_SIZE];
-    int n = folder_len ? snprintf(combined, sizeof combined, "%s%.*s/", zy.fs.search_paths[s],
+    int n = folder_len ? snprintf(combined, sizeof combined, "%s%.*s/", zy::fs.search_paths[s],
                                   (int)folder_len, folder)
-                       : snprintf(combined, sizeof combined, "%s", zy.fs.search_paths[s]);
+                       : snprintf(combined, sizeof combined, "%s", zy::fs.search_paths[s]);
     if (n < 0 || (size_t)n >= sizeof combined) continue;
     ZYFS_PakListFolder(combined, listing.ext, Add, &listing);
     char native[ZYFS_PATH_SIZE];

@@ -15,6 +15,8 @@
 // record resets with one memset; ZYFS_Shutdown releases what it owns.
 #pragma once
 
+#include "base/state_part.h"
+
 #include <stddef.h>
 #include <stdint.h>
 
@@ -66,6 +68,7 @@ struct ZyFs {
 
   uint8_t initialized;    // ZYFS_Init ran
 };
+ZYI_STATE_PART(ZyFs, fs)
 
 // ---------------------------------------------------------------------------------
 // Start-up, names and shut-down

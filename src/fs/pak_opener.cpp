@@ -17,8 +17,8 @@
 #include <string.h>
 #include <strings.h>
 
-#include "core/log.h"
-#include "core/state.h"
+#include "base/log.h"
+#include "base/state.h"
 #include "fs/fs.h"
 #include "fs/opener.h"
 #include "fs/pak_format.h"
@@ -118,8 +118,8 @@ char *Duplicate(const char *text) {
 }
 
 ZyPakArchive *FindArchive(const char *name) {
-  for (int32_t i = 0; i < zy.fs.pak_count; i++)
-    if (!strcmp(zy.fs.paks[i]->name, name)) return zy.fs.paks[i];
+  for (int32_t i = 0; i < zy::fs.pak_count; i++)
+    if (!strcmp(zy::fs.paks[i]->name, name)) return zy::fs.paks[i];
   return NULL;
 }
 
@@ -127,13 +127,13 @@ ZyPakArchive *FindArchive(const char *name) {
 // fails). The caller holds the lock; message receives what to log after releasing it.
 ZyPakArchive *Mount(const char *name, char *message, size_t message_size) {
   message[0] = '\0';
-  if (zy.fs.pak_count == zy.fs.pak_capacity) {
-    int32_t capacity = zy.fs.pak_capacity ? zy.fs.pak_capacity * 2 : 8;
+  if (zy::fs.pak_count == zy::fs.pak_capacity) {
+    int32_t capacity = zy::fs.pak_capacity ? zy::fs.pak_capacity * 2 : 8;
     ZyPakArchive **grown =
-        (ZyPakArchive **)realloc(zy.fs.paks, sizeof(ZyPakArchive *) * (size_t)capacity);
+        (ZyPakArchive **)realloc(zy::fs.paks, sizeof(ZyPakArchive *) * (size_t)capacity);
     if (!grown) return NULL;
-    zy.fs.paks = grown;
-    zy.fs.pak_capacity = capacity;
+    zy::fs.paks = grown;
+    zy::fs.pak_capacity = capacity;
   }
   ZyPakArchive *archive = (ZyPakArchive *)calloc(1, sizeof *archive);
   if (!archive) return NULL;
@@ -142,7 +142,7 @@ ZyPakArchive *Mount(const char *name, char *message, size_t message_size) {
     free(archive);
     return NULL;
   }
-  zy.fs.paks[zy.fs.pak_count++] = archive;
+  zy::fs.paks[zy::fs.pak_count++] = archive;
 
   ZY_File *file = ZYFS_OpenFileInternal(name, "rb");
   if (!file) return archive;  // no such archive: silently remembered as missing
@@ -185,7 +185,7 @@ ZyfsInner *PakOpen(const char *name, const char *mode) {
   char message[MESSAGE_SIZE] = "";
   int64_t base = 0, size = 0, real_size = 0;
   char *stored_name = NULL;
-  ZYH_Lock(zy.fs.pak_lock);
+  ZYH_Lock(zy::fs.pak_lock);
   bool usable = UseArchive(archive_name, message, sizeof message);
   if (usable) {
     ZyPakArchive *archive = FindArchive(archive_name);
@@ -198,7 +198,7 @@ ZyfsInner *PakOpen(const char *name, const char *mode) {
       stored_name = Duplicate(entry->name);
     }
   }
-  ZYH_Unlock(zy.fs.pak_lock);
+  ZYH_Unlock(zy::fs.pak_lock);
   Report(message);
   if (!stored_name) return NULL;
 
@@ -227,16 +227,16 @@ ZyfsInner *PakOpen(const char *name, const char *mode) {
 }
 
 void PakReset(void) {
-  ZYH_Lock(zy.fs.pak_lock);
-  for (int32_t i = 0; i < zy.fs.pak_count; i++) {
-    ZyPakArchive *archive = zy.fs.paks[i];
+  ZYH_Lock(zy::fs.pak_lock);
+  for (int32_t i = 0; i < zy::fs.pak_count; i++) {
+    ZyPakArchive *archive = zy::fs.paks[i];
     ZYFS_CloseFileInternal(archive->file);
     ZYFS_PakFreeDirectory(&archive->dir);
     free(archive->name);
     free(archive);
   }
-  zy.fs.pak_count = 0;
-  ZYH_Unlock(zy.fs.pak_lock);
+  zy::fs.pak_count = 0;
+  ZYH_Unlock(zy::fs.pak_lock);
 }
 
 bool PakIsEnabled(void) { return true; }
@@ -267,7 +267,7 @@ void ZYFS_PakListFolder(const char *folder, const char *ext, ZyfsPakListFunc fn,
   if (!ZYFS_PakSplitName(folder, archive_name, sizeof archive_name, &prefix)) return;
   size_t prefix_len = strlen(prefix);
   char message[MESSAGE_SIZE] = "";
-  ZYH_Lock(zy.fs.pak_lock);
+  ZYH_Lock(zy::fs.pak_lock);
   if (UseArchive(archive_name, message, sizeof message)) {
     const ZyPakDirectory *dir = &FindArchive(archive_name)->dir;
     for (uint32_t i = 0; i < dir->entry_count; i++) {
@@ -278,7 +278,7 @@ void ZYFS_PakListFolder(const char *folder, const char *ext, ZyfsPakListFunc fn,
       fn(rest, user);
     }
   }
-  ZYH_Unlock(zy.fs.pak_lock);
+  ZYH_Unlock(zy::fs.pak_lock);
   Report(message);
 }
 

@@ -15,11 +15,11 @@
 #include <stdlib.h>
 #include <string.h>
 
-#include "core/locks.h"
-#include "core/log.h"
-#include "core/popup.h"
-#include "core/state.h"
-#include "core/threads.h"
+#include "base/locks.h"
+#include "base/log.h"
+#include "base/popup.h"
+#include "base/state.h"
+#include "base/threads.h"
 #include "fs/fs.h"
 #include "fs/opener.h"
 #include "host/host.h"
@@ -65,14 +65,14 @@ static void FolderName(char *out, size_t size, const char *name, const char *fal
 static void BuildRoots(void) {
   for (int k = 0; k < 2; k++) {
     char root[ZYFS_PATH_SIZE];
-    int n = snprintf(root, sizeof root, "%s/%s/%s", zy.fs.platform_folders[k], zy.fs.developer,
-                     zy.fs.program);
+    int n = snprintf(root, sizeof root, "%s/%s/%s", zy::fs.platform_folders[k], zy::fs.developer,
+                     zy::fs.program);
     // A root cut short would name some other folder; leave it unusable instead.
-    if (n < 0 || (size_t)n >= sizeof root || !zy.fs.platform_folders[k][0]) root[0] = '\0';
-    memcpy(zy.fs.roots[k], root, sizeof root);
+    if (n < 0 || (size_t)n >= sizeof root || !zy::fs.platform_folders[k][0]) root[0] = '\0';
+    memcpy(zy::fs.roots[k], root, sizeof root);
   }
   for (int k = 2; k < ZYFS_FOLDER_COUNT; k++)
-    memcpy(zy.fs.roots[k], zy.fs.platform_folders[k], ZYFS_PATH_SIZE);
+    memcpy(zy::fs.roots[k], zy::fs.platform_folders[k], ZYFS_PATH_SIZE);
 }
 
 bool ZYFS_Init(void) {
@@ -84,30 +84,30 @@ bool ZYFS_Init(void) {
   for (int k = 0; k < ZYFS_FOLDER_COUNT; k++) {
     if (k == 3 || !ZYH_PlatformFolder(k, folder, sizeof folder)) CopyFitting(folder, sizeof folder, game);
     Slashes(folder);
-    memcpy(zy.fs.platform_folders[k], folder, sizeof folder);
+    memcpy(zy::fs.platform_folders[k], folder, sizeof folder);
   }
 
-  zy.fs.opener_count = 0;
+  zy::fs.opener_count = 0;
   ZYFS_AddOpener(&ZYFS_PakOpener);
   ZYFS_AddOpener(&ZYFS_NativeOpener);
-  if (!zy.fs.pak_lock) zy.fs.pak_lock = ZYH_LockCreate();
+  if (!zy::fs.pak_lock) zy::fs.pak_lock = ZYH_LockCreate();
 
-  FolderName(zy.fs.developer, sizeof zy.fs.developer, NULL, DEFAULT_DEVELOPER);
-  FolderName(zy.fs.program, sizeof zy.fs.program, NULL, DEFAULT_PROGRAM);
+  FolderName(zy::fs.developer, sizeof zy::fs.developer, NULL, DEFAULT_DEVELOPER);
+  FolderName(zy::fs.program, sizeof zy::fs.program, NULL, DEFAULT_PROGRAM);
   BuildRoots();
-  zy.fs.initialized = 1;
-  return zy.fs.roots[3][0] != '\0';
+  zy::fs.initialized = 1;
+  return zy::fs.roots[3][0] != '\0';
 }
 
 void ZYFS_SetNames(const char *developer, const char *program) {
-  FolderName(zy.fs.developer, sizeof zy.fs.developer, developer, DEFAULT_DEVELOPER);
-  FolderName(zy.fs.program, sizeof zy.fs.program, program, DEFAULT_PROGRAM);
+  FolderName(zy::fs.developer, sizeof zy::fs.developer, developer, DEFAULT_DEVELOPER);
+  FolderName(zy::fs.program, sizeof zy::fs.program, program, DEFAULT_PROGRAM);
   BuildRoots();
   // The developer folder first, then the program's own folder inside it.
   char path[ZYFS_PATH_SIZE];
-  int n = snprintf(path, sizeof path, "%s/%s", zy.fs.platform_folders[0], zy.fs.developer);
-  if (n > 0 && (size_t)n < sizeof path && zy.fs.platform_folders[0][0]) ZYH_MakeDir(path);
-  if (zy.fs.roots[0][0]) ZYH_MakeDir(zy.fs.roots[0]);
+  int n = snprintf(path, sizeof path, "%s/%s", zy::fs.platform_folders[0], zy::fs.developer);
+  if (n > 0 && (size_t)n < sizeof path && zy::fs.platform_folders[0][0]) ZYH_MakeDir(path);
+  if (zy::fs.roots[0][0]) ZYH_MakeDir(zy::fs.roots[0]);
 }
 
 bool ZYFS_SetRoot(int32_t kind, const char *native_path) {
@@ -115,13 +115,13 @@ bool ZYFS_SetRoot(int32_t kind, const char *native_path) {
   char root[ZYFS_PATH_SIZE];
   if (!CopyFitting(root, sizeof root, native_path ? native_path : "")) return false;
   Slashes(root);
-  memcpy(zy.fs.roots[kind], root, sizeof root);
+  memcpy(zy::fs.roots[kind], root, sizeof root);
   return true;
 }
 
 const char *ZYFS_GetRoot(int32_t kind) {
   if (kind < 0 || kind >= ZYFS_FOLDER_COUNT) return "";
-  return zy.fs.roots[kind];
+  return zy::fs.roots[kind];
 }
 
 // ---------------------------------------------------------------------------------
@@ -156,9 +156,9 @@ bool ZYFS_MapToPlatformPath(const char *name, char *out, size_t size) {
   int scheme = SchemeLength(name);
   const char *root;
   if (scheme == 3 && !strncmp(name, "res", 3))
-    root = zy.fs.roots[3];
+    root = zy::fs.roots[3];
   else if (scheme == 4 && !strncmp(name, "user", 4))
-    root = zy.fs.roots[0];
+    root = zy::fs.roots[0];
   else
     return false;  // http:// names belong to the HTTP opener; nothing else has a root
   if (!root[0]) return false;
@@ -175,7 +175,7 @@ bool ZYFS_MapToVirtualPath(const char *native_path, char *out, size_t size) {
   out[0] = '\0';
   if (!native_path) return false;
   for (int k = 0; k < ZYFS_FOLDER_COUNT; k++) {
-    const char *root = zy.fs.roots[k];
+    const char *root = zy::fs.roots[k];
     size_t len = strlen(root);
     if (!len || strncmp(native_path, root, len) != 0) continue;
     const char *rest = native_path + len;
@@ -229,8 +229,8 @@ void ZYFS_FolderOf(const char *path, char *out, size_t size) {
 
 // Next buffer of the ring; the caller holds GET_PATH.
 static char *NextRingBuffer(void) {
-  zy.fs.path_ring_index = (zy.fs.path_ring_index + 1) % ZYFS_RING_COUNT;
-  return zy.fs.path_ring[zy.fs.path_ring_index];
+  zy::fs.path_ring_index = (zy::fs.path_ring_index + 1) % ZYFS_RING_COUNT;
+  return zy::fs.path_ring[zy::fs.path_ring_index];
 }
 
 const char *ZY_GetPath(int32_t root_kind, const char *format, ...) {
@@ -273,9 +273,9 @@ const char *ZYFS_FindPath(const char *name, bool readable_only) {
   if (!ZYFS_IsLegalName(name)) return NULL;
   const char *found = NULL;
   ZYI_Lock(ZYI_LOCK_GET_PATH);
-  for (int32_t i = 0; i < zy.fs.search_path_count && !found; i++) {
+  for (int32_t i = 0; i < zy::fs.search_path_count && !found; i++) {
     char candidate[ZYFS_RING_SIZE];
-    int n = snprintf(candidate, sizeof candidate, "%s%s", zy.fs.search_paths[i], name);
+    int n = snprintf(candidate, sizeof candidate, "%s%s", zy::fs.search_paths[i], name);
     if (n < 0 || (size_t)n >= sizeof candidate) continue;
     if (ZY_File *file = ZYFS_OpenFileInternal(candidate, "rb")) {
       ZYFS_CloseFileInternal(file);

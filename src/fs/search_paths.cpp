@@ -7,9 +7,9 @@
 #include <stdlib.h>
 #include <string.h>
 
-#include "core/log.h"
-#include "core/popup.h"
-#include "core/state.h"
+#include "base/log.h"
+#include "base/popup.h"
+#include "base/state.h"
 #include "fs/fs.h"
 
 static const int32_t INITIAL_CAPACITY = 32;
@@ -30,25 +30,25 @@ static char *Normalised(const char *path) {
 }
 
 static void RemoveAt(int32_t index) {
-  free(zy.fs.search_paths[index]);
-  memmove(&zy.fs.search_paths[index], &zy.fs.search_paths[index + 1],
-          sizeof(char *) * (size_t)(zy.fs.search_path_count - index - 1));
-  zy.fs.search_path_count--;
+  free(zy::fs.search_paths[index]);
+  memmove(&zy::fs.search_paths[index], &zy::fs.search_paths[index + 1],
+          sizeof(char *) * (size_t)(zy::fs.search_path_count - index - 1));
+  zy::fs.search_path_count--;
 }
 
 static int32_t IndexOf(const char *path) {
-  for (int32_t i = 0; i < zy.fs.search_path_count; i++)
-    if (!strcmp(zy.fs.search_paths[i], path)) return i;
+  for (int32_t i = 0; i < zy::fs.search_path_count; i++)
+    if (!strcmp(zy::fs.search_paths[i], path)) return i;
   return -1;
 }
 
 static bool Reserve(void) {
-  if (zy.fs.search_path_count < zy.fs.search_path_capacity) return true;
-  int32_t capacity = zy.fs.search_path_capacity ? zy.fs.search_path_capacity * 2 : INITIAL_CAPACITY;
-  char **grown = (char **)realloc(zy.fs.search_paths, sizeof(char *) * (size_t)capacity);
+  if (zy::fs.search_path_count < zy::fs.search_path_capacity) return true;
+  int32_t capacity = zy::fs.search_path_capacity ? zy::fs.search_path_capacity * 2 : INITIAL_CAPACITY;
+  char **grown = (char **)realloc(zy::fs.search_paths, sizeof(char *) * (size_t)capacity);
   if (!grown) return false;
-  zy.fs.search_paths = grown;
-  zy.fs.search_path_capacity = capacity;
+  zy::fs.search_paths = grown;
+  zy::fs.search_path_capacity = capacity;
   return true;
 }
 
@@ -80,15 +80,15 @@ void ZY_AddSearchPath(const char *path, bool at_front) {
   }
   ZY_Print("Adding search path '%s'.", entry);
   if (at_front) {
-    memmove(&zy.fs.search_paths[1], &zy.fs.search_paths[0],
-            sizeof(char *) * (size_t)zy.fs.search_path_count);
-    zy.fs.search_paths[0] = entry;
+    memmove(&zy::fs.search_paths[1], &zy::fs.search_paths[0],
+            sizeof(char *) * (size_t)zy::fs.search_path_count);
+    zy::fs.search_paths[0] = entry;
   } else {
-    zy.fs.search_paths[zy.fs.search_path_count] = entry;
+    zy::fs.search_paths[zy::fs.search_path_count] = entry;
   }
-  zy.fs.search_path_count++;
-  for (int32_t i = 0; i < zy.fs.search_path_count; i++)
-    ZY_Print("Search path priority #%d: '%s'.", i + 1, zy.fs.search_paths[i]);
+  zy::fs.search_path_count++;
+  for (int32_t i = 0; i < zy::fs.search_path_count; i++)
+    ZY_Print("Search path priority #%d: '%s'.", i + 1, zy::fs.search_paths[i]);
 }
 
 void ZY_RemoveSearchPath(const char *path) {
@@ -101,8 +101,8 @@ void ZY_RemoveSearchPath(const char *path) {
 }
 
 const char *ZY_GetSearchPath(int32_t index) {
-  if (index < 0 || index >= zy.fs.search_path_count) return NULL;
-  return zy.fs.search_paths[index];
+  if (index < 0 || index >= zy::fs.search_path_count) return NULL;
+  return zy::fs.search_paths[index];
 }
 
-int32_t ZY_GetSearchPathCount(void) { return zy.fs.search_path_count; }
+int32_t ZY_GetSearchPathCount(void) { return zy::fs.search_path_count; }

@@ -15,11 +15,20 @@
 #include <stdlib.h>
 #include <string.h>
 
-#include "core/log.h"
-#include "core/popup.h"
-#include "engine/bitmaps.h"
+#include "base/log.h"
+#include "base/popup.h"
 #include "image/image_loader.h"
 #include "image/resize.h"
+
+int16_t ZYI_PackModeFromWord(const char *word, int16_t current) {
+  if (!word) return current;
+  // The words compare exactly; "PAD_EXPAND " carries its trailing space, so a manifest
+  // must write it that way to select it.
+  if (strcmp(word, "NO_PADDING") == 0) return ZY_PACK_NO_PADDING;
+  if (strcmp(word, "PAD_EXPAND ") == 0) return ZY_PACK_PAD_EXPAND;
+  if (strcmp(word, "PAD_TRANSPARENT") == 0) return ZY_PACK_PAD_TRANSPARENT;
+  return current;
+}
 
 namespace {
 

@@ -37,3 +37,7 @@ bool ZYI_PackBitmaps(ZY_Bitmap *atlas, ZY_Bitmap *const *bitmaps, int32_t count)
 // by more than the tolerance (a fraction of full scale: a difference d counts as
 // d / 255.5). A tolerance of 1.0 or more accepts any pixels of the same size.
 bool BitmapPixelsMatch(const ZY_Bitmap *a, const ZY_Bitmap *b, float tolerance);
+
+// The pack mode a configuration word selects: "NO_PADDING" 3, "PAD_EXPAND " (with its
+// trailing space) 0, "PAD_TRANSPARENT" 2; any other word (or null) gives `current`.
+int16_t ZYI_PackModeFromWord(const char *word, int16_t current);

@@ -13,9 +13,9 @@
 #include <string.h>
 #include <strings.h>
 
-#include "core/log.h"
-#include "core/popup.h"
-#include "core/state.h"
+#include "base/log.h"
+#include "base/popup.h"
+#include "base/state.h"
 #include "fs/fs.h"
 #include "image/image_loader_codecs.h"
 
@@ -196,12 +196,14 @@ uint32_t *ZYI_AllocPixelBuffer(uint32_t width, uint32_t height) {
 bool ZYI_InitImageLoader(void) {
   ZY_Log(3, "Portable Image loader initializing..\n");
   static ImageLoaderImp instance;
-  zy.image.loader = &instance;
+  zy::image.loader = &instance;
   return true;
 }
 
-void ZYI_ShutdownImageLoader(void) { zy.image.loader = NULL; }
+void ZYI_ShutdownImageLoader(void) { zy::image.loader = NULL; }
 
-ImageLoader *ZYI_GetImageLoader(void) { return zy.image.loader; }
+ImageLoader *ZYI_GetImageLoader(void) { return zy::image.loader; }
 
-bool ZYI_BgraPixels(void) { return zy.modules.pixel_order == 1; }
+bool ZYI_BgraPixels(void) { return zy::image.bgra_pixels != 0; }
+
+void ZYI_SetImagePixelOrder(bool bgra) { zy::image.bgra_pixels = bgra ? 1 : 0; }

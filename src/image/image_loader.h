@@ -2,7 +2,7 @@
 //
 // The loader is one object behind the abstract interface ImageLoader; its single
 // implementation, ImageLoaderImp, is created by ZYI_InitImageLoader and reached through
-// the engine-wide pointer zy.image.loader. Bitmap resources, bitmap sequences and font
+// the engine-wide pointer zy::image.loader. Bitmap resources, bitmap sequences and font
 // generation all load and save through it.
 //
 // A pixel buffer is width x height pixels of 4 bytes, rows top first, no padding,
@@ -14,6 +14,8 @@
 // search paths, paks) and decoded from memory; every decoder stops at the end of the
 // data. Saving writes a native file with stdio.
 #pragma once
+
+#include "base/state_part.h"
 
 #include <stdint.h>
 
@@ -46,10 +48,12 @@ class ImageLoader {
 
 // The image block of the engine state.
 struct ZyImage {
+  uint8_t bgra_pixels;  // decode to B, G, R, A bytes (the renderer asked for them)
   ImageLoader *loader;  // the engine-wide loader; null before ZYI_InitImageLoader
 };
+ZYI_STATE_PART(ZyImage, image)
 
-// Logs the start, creates the loader (once per process) and points zy.image.loader at
+// Logs the start, creates the loader (once per process) and points zy::image.loader at
 // it. True on success.
 bool ZYI_InitImageLoader(void);
 // Forgets the engine-wide pointer (the object itself lives until the process ends).
@@ -59,3 +63,5 @@ ImageLoader *ZYI_GetImageLoader(void);
 // Whether pixel buffers are stored B, G, R, A (`bgra_pixels`: the renderer module
 // reported pixel order 1); otherwise R, G, B, A.
 bool ZYI_BgraPixels(void);
+// Sets the pixel order the loader decodes to (the renderer's, once it is loaded).
+void ZYI_SetImagePixelOrder(bool bgra);

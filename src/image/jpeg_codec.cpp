@@ -21,8 +21,8 @@
 #include <jerror.h>
 #include <setjmp.h>
 
-#include "core/log.h"
-#include "core/popup.h"
+#include "base/log.h"
+#include "base/popup.h"
 #include "image/image_loader_codecs.h"
 
 namespace {

@@ -17,8 +17,8 @@
 #include <stdlib.h>
 #include <string.h>
 
-#include "core/log.h"
-#include "core/popup.h"
+#include "base/log.h"
+#include "base/popup.h"
 #include "image/image_loader_codecs.h"
 
 namespace {

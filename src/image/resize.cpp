@@ -21,7 +21,7 @@
 
 #include <vector>
 
-#include "core/popup.h"
+#include "base/popup.h"
 
 namespace {
 

@@ -15,7 +15,7 @@
 #include <stdlib.h>
 #include <string.h>
 
-#include "core/log.h"
+#include "base/log.h"
 #include "image/image_loader_codecs.h"
 
 namespace {

@@ -8,6 +8,7 @@
 #include "config/config_reader.h"
 #include "config/language.h"
 #include "config_support.h"
+#include "config/didodoz.h"
 
 using cfgtest::Count;
 
@@ -79,7 +80,7 @@ TEST_F(ConfigTest, FillsTheProgramRecordAndSettingsFromApplicationAndVariant) {
                            "version=\"1.0\" fps_limit=\"60\" features=\"SHOW_FPS\" "
                            "reference_resolution=\"1024x768\" packages=\"data,hd\" locale=\"en\"",
                            kLinuxVariants)));
-  ZyConfig &c = zy.config;
+  ZyConfig &c = zy::config;
   EXPECT_STREQ(prog->id, "com.example.game");
   EXPECT_STREQ(prog->title, "Large Linux");  // the variant overrides the application
   EXPECT_STREQ(prog->developer_name, "Acme");
@@ -114,13 +115,13 @@ TEST_F(ConfigTest, FillsTheProgramRecordAndSettingsFromApplicationAndVariant) {
 
 TEST_F(ConfigTest, KeepsTheDefaultsWhenNothingIsConfigured) {
   ASSERT_TRUE(Read(ProgXml("", "<node id=\"LINUX\"/>\n")));
-  EXPECT_STREQ(zy.config.current_variant, "LINUX");
-  EXPECT_STREQ(zy.config.renderer_module, "rmod_d3d8.dll");
-  EXPECT_STREQ(zy.config.sound_module, "smod_soft.dll");
-  EXPECT_STREQ(zy.config.resolutions, "*");
-  EXPECT_STREQ(zy.config.locale, "");
+  EXPECT_STREQ(zy::config.current_variant, "LINUX");
+  EXPECT_STREQ(zy::config.renderer_module, "rmod_d3d8.dll");
+  EXPECT_STREQ(zy::config.sound_module, "smod_soft.dll");
+  EXPECT_STREQ(zy::config.resolutions, "*");
+  EXPECT_STREQ(zy::config.locale, "");
   EXPECT_EQ(prog->parms.frame_interval_ms, 8);
-  EXPECT_EQ(zy.config.input_modules[0], nullptr);
+  EXPECT_EQ(zy::config.input_modules[0], nullptr);
 }
 
 TEST_F(ConfigTest, CutsIdentityTextsToTheirFields) {
@@ -133,8 +134,8 @@ TEST_F(ConfigTest, CutsIdentityTextsToTheirFields) {
 
 TEST_F(ConfigTest, TakesThePlainPlatformVariantWithoutASizedOne) {
   ASSERT_TRUE(Read(ProgXml("", "<node id=\"ANDROID\"/><node id=\"LINUX\" features=\"X\"/>\n")));
-  EXPECT_STREQ(zy.config.current_variant, "LINUX");
-  EXPECT_STREQ(zy.config.variant_features, "X");
+  EXPECT_STREQ(zy::config.current_variant, "LINUX");
+  EXPECT_STREQ(zy::config.variant_features, "X");
 }
 
 TEST_F(ConfigTest, DeveloperModeSwitchesSoundModuleAndAddsTheFeature) {
@@ -142,7 +143,7 @@ TEST_F(ConfigTest, DeveloperModeSwitchesSoundModuleAndAddsTheFeature) {
                            "developer_mode=\"true\" logging=\"1\" console=\"t\" "
                            "logging_verbose_level=\"ERROR\" features=\"B;C\" "
                            "console_toggle_key=\"q\" pak_folder=\"paks\"")));
-  ZyConfig &c = zy.config;
+  ZyConfig &c = zy::config;
   EXPECT_EQ(c.developer_mode, 1);
   EXPECT_STREQ(c.sound_module, "smod_bass.dll");
   EXPECT_STREQ(c.app_features, "A,DEVELOPER_MODE,B;C");
@@ -160,18 +161,18 @@ TEST_F(ConfigTest, DeveloperModeOffLeavesSoundModuleAndFeatures) {
     ZYI_DidodozFree();
     ASSERT_TRUE(Read(ProgXml("", "<node id=\"LINUX\"/>\n",
                              std::string("developer_mode=\"") + value + "\" pak_folder=\"p/\"")));
-    EXPECT_EQ(zy.config.developer_mode, 0) << value;
-    EXPECT_STREQ(zy.config.sound_module, "smod_soft.dll");
+    EXPECT_EQ(zy::config.developer_mode, 0) << value;
+    EXPECT_STREQ(zy::config.sound_module, "smod_soft.dll");
     EXPECT_FALSE(ZYI_IsFeatureEnabled("DEVELOPER_MODE"));
-    EXPECT_STREQ(zy.config.pak_folder, "p/");  // already ending in '/'
+    EXPECT_STREQ(zy::config.pak_folder, "p/");  // already ending in '/'
   }
 }
 
 TEST_F(ConfigTest, DeveloperXmlWinsOverTheDeveloperNodeOfProgXml) {
   ASSERT_TRUE(Read(ProgXml("", "<node id=\"LINUX\"/>\n", "console_toggle_key=\"TAB\""),
                    DeveloperXml("console_toggle_key=\"GAMEPAD_1_BUTTON_A\" developer_packages=\"dev\"")));
-  EXPECT_EQ(zy.config.console_toggle_key, 890);
-  EXPECT_EQ(zy.config.developer_packages, nullptr);  // only in developer mode
+  EXPECT_EQ(zy::config.console_toggle_key, 890);
+  EXPECT_EQ(zy::config.developer_packages, nullptr);  // only in developer mode
 }
 
 TEST_F(ConfigTest, ProgXmlDeveloperNodeServesWhenDeveloperXmlHasNone) {
@@ -180,29 +181,29 @@ TEST_F(ConfigTest, ProgXmlDeveloperNodeServesWhenDeveloperXmlHasNone) {
                            "developer_mode=\"1\" console_toggle_key=\"TAB\" "
                            "developer_packages=\"tools\""),
                    empty_dev));
-  EXPECT_EQ(zy.config.console_toggle_key, 9);
-  EXPECT_STREQ(zy.config.developer_packages, "tools");
+  EXPECT_EQ(zy::config.console_toggle_key, 9);
+  EXPECT_STREQ(zy::config.developer_packages, "tools");
 }
 
 TEST_F(ConfigTest, ForcedVariantIsTheOnlyOneLookedUpAndRunsWindowed) {
   ASSERT_TRUE(Read(ProgXml("", kLinuxVariants, "force_variant=\"ANDROID\"")));
-  EXPECT_STREQ(zy.config.force_variant, "ANDROID");
-  EXPECT_STREQ(zy.config.current_variant, "ANDROID");
+  EXPECT_STREQ(zy::config.force_variant, "ANDROID");
+  EXPECT_STREQ(zy::config.current_variant, "ANDROID");
   EXPECT_STREQ(prog->title, "Android");
   EXPECT_EQ(prog->parms.windowed, 1);
-  EXPECT_STREQ(zy.config.music_folder, "data-music-MP3_44100");
-  EXPECT_STREQ(zy.config.sfx_folder, "data-sfx-WAV_22050_MONO");
+  EXPECT_STREQ(zy::config.music_folder, "data-music-MP3_44100");
+  EXPECT_STREQ(zy::config.sfx_folder, "data-sfx-WAV_22050_MONO");
 }
 
 TEST_F(ConfigTest, ForcedResolutionWinsOverTheVariantList) {
   ASSERT_TRUE(Read(ProgXml("", kLinuxVariants, "force_resolution=\"640x480\" force_windowed=\"1\"")));
-  EXPECT_EQ(zy.config.force_resolution, 1);
-  EXPECT_EQ(zy.config.forced_width, 640);
-  EXPECT_EQ(zy.config.forced_height, 480);
+  EXPECT_EQ(zy::config.force_resolution, 1);
+  EXPECT_EQ(zy::config.forced_width, 640);
+  EXPECT_EQ(zy::config.forced_height, 480);
   EXPECT_EQ(prog->parms.width, 640);
   EXPECT_EQ(prog->parms.height, 480);
   EXPECT_EQ(prog->parms.windowed, 1);
-  EXPECT_STREQ(zy.config.resolutions, "*");
+  EXPECT_STREQ(zy::config.resolutions, "*");
 }
 
 TEST_F(ConfigTest, GetParameterPrefersTheVariant) {
@@ -216,16 +217,16 @@ TEST_F(ConfigTest, GetParameterPrefersTheVariant) {
 
 TEST_F(ConfigTest, AutoLocaleComesFromTheCommandLineInLowerCase) {
   char command_line[] = "-fullscreen German";
-  zy.core.command_line = command_line;
+  zy::core.command_line = command_line;
   ASSERT_TRUE(Read(ProgXml("locale=\"auto\"", "<node id=\"LINUX\"/>\n")));
-  EXPECT_STREQ(zy.config.locale, "german");
+  EXPECT_STREQ(zy::config.locale, "german");
   EXPECT_STREQ(prog->parms.locale, "german");
-  zy.core.command_line = nullptr;
+  zy::core.command_line = nullptr;
 }
 
 TEST_F(ConfigTest, AutoLocaleWithoutALanguageIsEmpty) {
   ASSERT_TRUE(Read(ProgXml("locale=\"auto\"", "<node id=\"LINUX\"/>\n")));
-  EXPECT_STREQ(zy.config.locale, "");
+  EXPECT_STREQ(zy::config.locale, "");
   EXPECT_STREQ(prog->parms.locale, "");
 }
 
@@ -243,7 +244,7 @@ TEST_F(ConfigTest, ManifestsOfTheVariantComeFirstAndLaterOnesBeforeEarlier) {
 }
 
 TEST_F(ConfigTest, FailsWithoutAProgramRecord) {
-  zy.core.prog = nullptr;
+  zy::core.prog = nullptr;
   EXPECT_FALSE(Read(ProgXml("", "<node id=\"LINUX\"/>\n")));
 }
 
@@ -285,7 +286,7 @@ TEST_F(ZyTest, ConfigShowsDeprecatedKeysInDeveloperMode) {
                   "<node id=\"LINUX\" program_library=\"prog.dll\" input_implementation=\"x\" "
                   "music_format=\"@open:OGG_44100\" sound_fx_format=\"WAV_44100\"/>\n",
               "developer_mode=\"1\""),
-      "", [] { printf("music=%s sfx=%s\n", zy.config.music_folder, zy.config.sfx_folder); });
+      "", [] { printf("music=%s sfx=%s\n", zy::config.music_folder, zy::config.sfx_folder); });
   EXPECT_NE(r.out.find("read=1"), std::string::npos) << r.out << r.err;
   EXPECT_NE(r.out.find("music=data-music-OGG_44100 sfx=data-sfx-WAV_44100"), std::string::npos)
       << r.out;
@@ -372,18 +373,18 @@ TEST(ConfigValues, VariantPlatformsAndTheirAudioFormats) {
 TEST(ConfigValues, FeaturesMatchWholeWordsOfEitherString) {
   char app[] = "AUTOSCALE_RETAIN_ASPECT_RATIO, SHOW_INFO";
   char variant[] = "HIDE_CURSOR;AUTOSCALE";
-  zy.config.app_features = app;
+  zy::config.app_features = app;
   EXPECT_TRUE(ZYI_IsFeatureEnabled("AUTOSCALE_RETAIN_ASPECT_RATIO"));
   EXPECT_FALSE(ZYI_IsFeatureEnabled("AUTOSCALE"));
   EXPECT_FALSE(ZYI_IsFeatureEnabled("RETAIN"));
   EXPECT_TRUE(ZYI_IsFeatureEnabled("SHOW_INFO"));
   EXPECT_FALSE(ZYI_IsFeatureEnabled("show_info"));
-  zy.config.variant_features = variant;
+  zy::config.variant_features = variant;
   EXPECT_TRUE(ZYI_IsFeatureEnabled("AUTOSCALE"));
   EXPECT_TRUE(ZYI_IsFeatureEnabled("HIDE_CURSOR"));
   EXPECT_FALSE(ZYI_IsFeatureEnabled(""));
   EXPECT_FALSE(ZYI_IsFeatureEnabled(nullptr));
-  zy.config.app_features = zy.config.variant_features = nullptr;
+  zy::config.app_features = zy::config.variant_features = nullptr;
   EXPECT_FALSE(ZYI_IsFeatureEnabled("AUTOSCALE"));
 }
 
@@ -391,13 +392,13 @@ TEST(ConfigValues, LanguageIsTheFirstOfTheTableInTheCommandLine) {
   char german[] = "-window German";
   char both[] = "French English";
   char none[] = "english";
-  zy.core.command_line = german;
+  zy::core.command_line = german;
   EXPECT_STREQ(ZYI_GetLanguage(), "German");
-  zy.core.command_line = both;
+  zy::core.command_line = both;
   EXPECT_STREQ(ZYI_GetLanguage(), "English");
-  zy.core.command_line = none;
+  zy::core.command_line = none;
   EXPECT_EQ(ZYI_GetLanguage(), nullptr);
-  zy.core.command_line = nullptr;
+  zy::core.command_line = nullptr;
   EXPECT_EQ(ZYI_GetLanguage(), nullptr);
 }
 
@@ -410,13 +411,13 @@ TEST_F(ZyTest, ProgramCheckNamesFoldersAndReportsEachMissingField) {
     ZY_ProgramInterface *prog = cfgtest::UseProgramRecord(true);
     strcpy(prog->title, "My Game!");
     ZYI_CheckProgramParameters();
-    printf("folders=%s|%s\n", zy.config.developer_folder, zy.config.program_folder);
+    printf("folders=%s|%s\n", zy::config.developer_folder, zy::config.program_folder);
     strcpy(prog->title, "");
     strcpy(prog->developer_name, "Acme Oy");
     strcpy(prog->id, "id");
     strcpy(prog->version, "1");
     ZYI_CheckProgramParameters();
-    printf("folders=%s|%s\n", zy.config.developer_folder, zy.config.program_folder);
+    printf("folders=%s|%s\n", zy::config.developer_folder, zy::config.program_folder);
   });
   EXPECT_NE(r.out.find("folders=Qarvel|My_Game_\n"), std::string::npos) << r.out;
   EXPECT_NE(r.out.find("folders=Acme Oy|unknown\n"), std::string::npos) << r.out;

@@ -10,7 +10,7 @@
 
 #include <string>
 
-#include "core/state.h"
+#include "base/state.h"
 #include "fs/fs.h"
 #include "host/host.h"
 #include "zytest.h"
@@ -25,8 +25,8 @@ inline ZY_ProgramInterface *UseProgramRecord(bool developer_mode) {
   prog.interface_version = ZY_INTERFACE_VERSION;
   prog.parms.frame_interval_ms = 8;
   prog.parms.developer_mode = developer_mode ? 1 : 0;
-  zy.core.prog = &prog;
-  zy.core.main_thread_id = ZYH_ThreadId();
+  zy::core.prog = &prog;
+  zy::core.main_thread_id = ZYH_ThreadId();
   ZYH_SelectBackend(ZYH_BACKEND_HEADLESS);
   return &prog;
 }
@@ -36,7 +36,7 @@ inline ZY_ProgramInterface *UseProgramRecord(bool developer_mode) {
 inline void UseGameFolder(const std::string &game) {
   ZYFS_Init();
   ZYFS_SetRoot(ZY_ROOT_RES, game.c_str());
-  zy.core.table_built = 1;
+  zy::core.table_built = 1;
 }
 
 // Number of non-overlapping occurrences of `what` in `text`.

@@ -91,7 +91,7 @@ TEST_F(ZyTest, DidodozLoadsAFileOnceWhateverTheCaseOfItsName) {
   EXPECT_EQ(ZYI_DidodozGetFile(shouted.c_str()), first);
   EXPECT_EQ(ZYI_DidodozGetFile(path.c_str()), first);
   EXPECT_NE(ZYI_DidodozFindArray(first, "LEVELS"), nullptr);
-  EXPECT_EQ(zy.didodoz.file_count, 1);
+  EXPECT_EQ(zy::didodoz.file_count, 1);
   EXPECT_STREQ(first->name, path.c_str());
 }
 
@@ -222,7 +222,7 @@ TEST_F(ZyTest, DidodozReadsThroughTheEngineFilesOnceTheTableExists) {
   EXPECT_EQ(ZYI_DidodozGetFile("RES://PROG.XML"), file);
   EXPECT_EQ(ZYFS_OpenFileCount(), 0);  // the reader closed what it opened
   ZYI_DidodozFree();
-  EXPECT_EQ(zy.didodoz.file_count, 0);
+  EXPECT_EQ(zy::didodoz.file_count, 0);
 }
 
 TEST_F(ZyTest, DidodozReportsOnlyTheFirstUnexpectedElementsOfAFile) {

@@ -12,8 +12,8 @@ class PackagesTest : public ZyTest {
   void SetUp() override {
     cfgtest::UseProgramRecord(false);
     cfgtest::UseGameFolder(world.game());
-    zy.core.current_parms.width = 1280;
-    zy.core.current_parms.height = 720;
+    zy::core.current_parms.width = 1280;
+    zy::core.current_parms.height = 720;
     first_ = ZY_GetSearchPathCount();
   }
   // Every search path, highest priority first.
@@ -52,10 +52,10 @@ TEST_F(PackagesTest, ConditionsCompareTheDisplaySize) {
 
 TEST_F(PackagesTest, FeatureConditionsAskTheFeatureStrings) {
   char features[] = "HD,AUTOSCALE";
-  zy.config.variant_features = features;
+  zy::config.variant_features = features;
   EXPECT_TRUE(ZYI_PackageConditionHolds("feature=HD", 0, 0));
   EXPECT_FALSE(ZYI_PackageConditionHolds("feature=AUTO", 0, 0));
-  zy.config.variant_features = nullptr;
+  zy::config.variant_features = nullptr;
 }
 
 TEST_F(ZyTest, PackageConditionWithASingleComparisonCharIsReportedAndTakenAsInclusive) {
@@ -85,8 +85,8 @@ TEST_F(PackagesTest, AddsUsedEntriesAsResourceSearchPaths) {
 }
 
 TEST_F(PackagesTest, HdPackageIsSkippedOnASmallDisplay) {
-  zy.core.current_parms.width = 800;
-  zy.core.current_parms.height = 600;
+  zy::core.current_parms.width = 800;
+  zy::core.current_parms.height = 600;
   ZYI_AddPackageList("@res>=1024x*:hd", true);
   EXPECT_EQ(AddedCount(), 0);
 }
@@ -116,18 +116,18 @@ TEST_F(PackagesTest, SkipsConditionsLongerThan63Characters) {
   std::string list = "@feature=" + std::string(60, 'F') + ":pkg";
   char features[128];
   snprintf(features, sizeof features, "%s", std::string(60, 'F').c_str());
-  zy.config.app_features = features;
+  zy::config.app_features = features;
   ZYI_AddPackageList(list.c_str(), true);
   EXPECT_EQ(AddedCount(), 0);
   ZYI_AddPackageList(("@feature=" + std::string(54, 'F') + ":pkg").c_str(), true);
   EXPECT_EQ(AddedCount(), 0);  // a different feature name
-  zy.config.app_features = nullptr;
+  zy::config.app_features = nullptr;
 }
 
 TEST_F(PackagesTest, AddsTheFiveListsInOrder) {
   char app[] = "app", addon[] = "addon", sfx[] = "data-sfx-WAV_22050_MONO",
        music[] = "data-music-OGG_44100", dev[] = "devtools";
-  ZyConfig &c = zy.config;
+  ZyConfig &c = zy::config;
   c.app_packages = app;
   c.addon_packages = addon;
   c.sfx_folder = sfx;

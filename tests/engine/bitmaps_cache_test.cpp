@@ -3,7 +3,8 @@
 // on a new renderer device.
 #include "bitmaps_test.h"
 
-#include "engine/bitmaps_internal.h"
+#include "lifecycle/input.h"
+#include "engine//bitmaps_internal.h"
 
 namespace {
 
@@ -247,7 +248,7 @@ TEST_F(BitmapTest, ANewDeviceGetsEveryLiveBitmapBack) {
   for (ZY_Bitmap *b : {gpu, both, canvas, target}) EXPECT_FALSE(b->hw.on_gpu) << b->name;
 
   rec.bitmap_calls.clear();
-  ZYI_RecreateBitmaps();
+  ZYI_RecreateBitmaps(ZYI_PostEvent);
   EXPECT_EQ(rec.bitmap_calls, std::vector<std::string>(
                                   {"load gpu", "load both", "load canvas", "upload target"}));
   EXPECT_EQ(Logged("Bitmap 'queued' already queued for upload."), 1);

@@ -59,7 +59,7 @@ TEST_F(BitmapTest, ALoadFromAnotherThreadQueuesTheUploadForTheFrame) {
 
 TEST_F(BitmapTest, TheQueueServiceStopsWhenItsTimeBudgetIsSpent) {
   ZYH_ClockSetManual(true, 1000);
-  zy.core.start_time = ZYH_TimeMs();
+  zy::core.start_time = ZYH_TimeMs();
   const char *names[] = {"q0", "q1", "q2", "q3", "q4"};
   for (const char *n : names) {
     WriteImage(std::string(n) + ".png", 2, 2, RED);
@@ -228,14 +228,14 @@ TEST_F(BitmapTest, AMissingRendererIsAwaitedForASecondThenGivenUp) {
   ZYH_ClockSetManual(true, 5000);
   WriteImage("a.png", 2, 2, RED);
   ZY_Bitmap *a = ZY_LoadBitmap("a", CACHE_SYSMEM);
-  zy.modules.renderer = nullptr;
+  zy::modules.renderer = nullptr;
   uint32_t before = ZYH_TimeMs();
   ZY_SetBitmapCacheMode(a, CACHE_SYSMEM | CACHE_GPU);
   EXPECT_EQ(ZYH_TimeMs() - before, 1000u);  // ten waits of 100 ms (manual clock)
   EXPECT_EQ(Logged("Renderer implementation lost, trying to regain...\n"), 1);
   EXPECT_EQ(Logged("Unable to upload bitmap 'a' (2x2) to renderer.\n"), 0);
   EXPECT_FALSE(a->hw.on_gpu);
-  zy.modules.renderer = &rec;
+  zy::modules.renderer = &rec;
 }
 
 TEST_F(BitmapTest, DrawingAfterARefreshUsesTheNewTexture) {

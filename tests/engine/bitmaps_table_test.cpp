@@ -94,7 +94,7 @@ TEST_F(BitmapTest, CountsAreCappedAt4096WithAPopupOnEveryCallAbove) {
 TEST_F(BitmapTest, LookupOnlyNeitherCountsNorCreates) {
   EXPECT_EQ(ZY_LoadBitmap("missing", CACHE_LOOKUP_ONLY), nullptr);
   EXPECT_EQ(ZY_GetBitmapEx("missing", CACHE_LOOKUP_ONLY), nullptr);
-  EXPECT_EQ(zy.bitmaps.count, 0);
+  EXPECT_EQ(zy::bitmaps.count, 0);
   EXPECT_EQ(Logged("..caching bitmap 'missing'"), 0);
 
   WriteImage("a.png", 2, 2, 0xFFFFFFFFu);
@@ -155,7 +155,7 @@ TEST_F(BitmapTest, The769thBitmapFailsAndAFreedRecordIsReused) {
   EXPECT_EQ(ZY_LoadBitmap("one-too-many", CACHE_NOTHING), nullptr);
   EXPECT_EQ(ZY_CreateBitmap("created-too-many", 2, 2, ZY_BITMAP_PIXELS), nullptr);
   EXPECT_EQ(Popups(" ! Zylem out of free bitmaps."), 2);
-  EXPECT_EQ(zy.bitmaps.count, ZYI_MAX_BITMAPS);
+  EXPECT_EQ(zy::bitmaps.count, ZYI_MAX_BITMAPS);
 
   ZY_ReleaseBitmap(all[100]);
   EXPECT_EQ(Logged("Releasing bitmap 'bm100'.."), 1);

@@ -25,16 +25,18 @@
 
 #include "config/config.h"
 #include "config/didodoz.h"
-#include "core/input.h"
-#include "core/locks.h"
-#include "core/log.h"
-#include "core/state.h"
-#include "core/threads.h"
+#include "lifecycle/input.h"
+#include "base/locks.h"
+#include "base/log.h"
+#include "base/state.h"
+#include "base/threads.h"
 #include "draw_test.h"
 #include "engine/bitmaps.h"
 #include "fs/fs.h"
 #include "host/host.h"
 #include "image/image_loader.h"
+#include "lifecycle/log_file.h"
+#include "lifecycle/state.h"
 
 namespace bitmaptest {
 
@@ -130,12 +132,12 @@ class BitmapTest : public ZyTest {
     testing::internal::CaptureStderr();  // the headless popups echo there
     ZYI_ResetState();
     ASSERT_TRUE(ZYI_ThreadsInit());
-    zy.core.main_thread_id = ZYH_ThreadId();
-    zy.core.start_time = ZYH_TimeMs();
+    zy::core.main_thread_id = ZYH_ThreadId();
+    zy::core.start_time = ZYH_TimeMs();
     ZYI_CreateLocks();
-    zy.config.console = 1;   // the log starts, with its history
-    zy.config.logging = 0;   // no log file: the history is enough
-    zy.config.developer_mode = 1;
+    zy::config.console = 1;   // the log starts, with its history
+    zy::config.logging = 0;   // no log file: the history is enough
+    zy::config.developer_mode = 1;
     ZYH_SetGameFolder(world.game().c_str());
     ASSERT_TRUE(ZYFS_Init());
     ZYFS_SetNames("TestDev", "TestGame");
@@ -147,14 +149,14 @@ class BitmapTest : public ZyTest {
     prog.parms.reference_counting = 1;
     prog.event = bitmaptest::RecordEvent;
     bitmaptest::ReceivedEvents().clear();
-    zy.core.prog = &prog;
-    zy.core.core_initialized = 1;  // popups are logged as "[POPUP] ..."
+    zy::core.prog = &prog;
+    zy::core.core_initialized = 1;  // popups are logged as "[POPUP] ..."
     ZYI_LogOpen();
     ASSERT_TRUE(ZYI_InitImageLoader());
 
-    zy.modules.renderer = &rec;
-    zy.modules.colour_order = ZY_COLOUR_ORDER_ARGB_WORD;
-    zy.core.renderer_ready = 1;
+    zy::modules.renderer = &rec;
+    zy::modules.colour_order = ZY_COLOUR_ORDER_ARGB_WORD;
+    zy::core.renderer_ready = 1;
     ZYI_DrawReset();
     ASSERT_TRUE(ZYI_DrawCreateBuffers());
     ZYI_DrawPushScreenTarget();
@@ -174,8 +176,8 @@ class BitmapTest : public ZyTest {
     ZYI_ConfigFree();
     ZYFS_Shutdown();
     ZYI_InputShutdown();
-    zy.core.prog = nullptr;
-    zy.modules.renderer = nullptr;
+    zy::core.prog = nullptr;
+    zy::modules.renderer = nullptr;
     ZYI_DeleteLocks();
   }
 
@@ -198,8 +200,8 @@ class BitmapTest : public ZyTest {
   // Uses the text as the application feature string (and reads the bitmap settings
   // from it again).
   void SetFeatures(const char *features) {
-    free(zy.config.app_features);
-    zy.config.app_features = strdup(features);
+    free(zy::config.app_features);
+    zy::config.app_features = strdup(features);
     ZYI_BitmapsInit();
   }
 
@@ -211,7 +213,7 @@ class BitmapTest : public ZyTest {
     ZyDidodozFile *f = ZYI_DidodozGetFile((world.game() + "/" + file).c_str());
     ASSERT_NE(f, nullptr);
     ASSERT_GT(f->array_count, 0);
-    ZyConfig &c = zy.config;
+    ZyConfig &c = zy::config;
     ASSERT_TRUE(ZYI_GrowList((void ***)&c.manifest_arrays, &c.manifest_capacity,
                              c.manifest_count + 1));
     c.manifest_arrays[c.manifest_count++] = f->arrays[0];

@@ -117,7 +117,7 @@ TEST_F(BitmapThreads, LoadsAndReleasesFromProgramThreadsKeepCountsAndTexturesRig
   EXPECT_EQ(rec.misused_frees, 0);
   EXPECT_EQ(rec.live.size(), 1u);  // only the held bitmap's texture is alive
   EXPECT_EQ(Popups("Bitmap 's0' reference count less than zero."), 0);
-  EXPECT_EQ(zy.bitmaps.count, NAME_COUNT + 1);
+  EXPECT_EQ(zy::bitmaps.count, NAME_COUNT + 1);
 }
 
 namespace {

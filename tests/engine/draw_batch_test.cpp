@@ -3,6 +3,7 @@
 #include <thread>
 
 #include "draw_test.h"
+#include "config/config.h"
 
 using drawtest::ReadyBitmap;
 using drawtest::RecordingRenderer;
@@ -33,7 +34,7 @@ TEST_F(DrawLayerTest, ABufferTheRendererCannotGiveLeavesNothingBehind) {
   ZYI_DrawReleaseBuffers();
   RecordingRenderer failing;
   failing.fail_vertex_buffer = 7;
-  zy.modules.renderer = &failing;
+  zy::modules.renderer = &failing;
   EXPECT_FALSE(ZYI_DrawCreateBuffers());
   EXPECT_EQ(failing.released, 7 + 2);  // the seven made before and both index buffers
   ZY_DrawRect(0, 0, 10, 10);
@@ -54,8 +55,8 @@ TEST_F(DrawLayerTest, SixtyFiveQuadsOfOneTextureGiveDrawsOf64And1) {
                            "DrawIndexed vb0 256 quads 128", "Lock vb1", "Unlock vb1",
                            "SetTexture 0 A", "DrawIndexed vb1 4 quads 2", "Lock vb2"}));
   EXPECT_EQ(rec.draws[1].vertices[0].x, 64.0f);
-  EXPECT_EQ(zy.core.batches, 2);
-  EXPECT_EQ(zy.core.triangles, 130);
+  EXPECT_EQ(zy::core.batches, 2);
+  EXPECT_EQ(zy::core.triangles, 130);
   EXPECT_EQ(rec.misuse, 0);
 }
 
@@ -113,7 +114,7 @@ TEST_F(DrawLayerTest, APassStartsWithAnEmptyBatchAndForgottenModes) {
 }
 
 TEST_F(DrawLayerTest, OverdrawViewDrawsWhiteTranslucentUntexturedQuadsWithBlendModeOne) {
-  zy.config.developer_mode = 1;
+  zy::config.developer_mode = 1;
   ZY_SetKeyState(ZY_KEY_F9, ZY_KEY_STATE_DOWN);
   ZY_Bitmap a = ReadyBitmap(8, 8);
   Name(a, "A");
@@ -126,7 +127,7 @@ TEST_F(DrawLayerTest, OverdrawViewDrawsWhiteTranslucentUntexturedQuadsWithBlendM
   EXPECT_EQ(rec.Calls("SetBlendMode"), std::vector<std::string>{"SetBlendMode 1"});
 
   // Without developer mode the key does nothing.
-  zy.config.developer_mode = 0;
+  zy::config.developer_mode = 0;
   ZY_DrawBitmap(&a, 0, 0);
   ZYI_Flush();
   ASSERT_EQ(rec.draws.size(), 2u);
@@ -141,7 +142,7 @@ TEST_F(DrawLayerTest, OnlyDeveloperModeRefusesFlushesFromOtherThreads) {
   EXPECT_FALSE(PopupShown("Call to Flush from non-renderer thread."));
 
   rec.draws.clear();
-  zy.config.developer_mode = 1;
+  zy::config.developer_mode = 1;
   ZY_DrawRect(0, 0, 1, 1);
   std::thread([] {
     ZYI_Flush();
@@ -151,7 +152,7 @@ TEST_F(DrawLayerTest, OnlyDeveloperModeRefusesFlushesFromOtherThreads) {
   }).join();
   EXPECT_TRUE(rec.draws.empty());
   EXPECT_TRUE(PopupShown("Call to Flush from non-renderer thread."));
-  EXPECT_EQ(zy.draw.quads, 64);
+  EXPECT_EQ(zy::draw.quads, 64);
   ZYI_Flush();  // the main thread draws what was kept
   ASSERT_EQ(rec.draws.size(), 1u);
   EXPECT_EQ(rec.draws[0].vertex_count, 256);
@@ -159,7 +160,7 @@ TEST_F(DrawLayerTest, OnlyDeveloperModeRefusesFlushesFromOtherThreads) {
 
 TEST_F(DrawLayerTest, WithoutARendererDrawingDoesNothing) {
   ZYI_DrawReleaseBuffers();
-  zy.modules.renderer = nullptr;
+  zy::modules.renderer = nullptr;
   rec.calls.clear();
   ZY_Bitmap a = ReadyBitmap(8, 8);
   ZY_DrawRect(0, 0, 5, 5);
@@ -188,8 +189,8 @@ TEST_F(DrawLayerTest, TrianglesDrawFromAnUnlockedBufferWithTheirRealVertexCount)
   EXPECT_EQ(t.buffer, "vb1");
   EXPECT_EQ(t.vertices[255].x, 255.0f);
   EXPECT_EQ(t.indices, indices);
-  EXPECT_EQ(zy.core.triangles, 2 + 1024);
-  EXPECT_EQ(zy.core.batches, 2);
+  EXPECT_EQ(zy::core.triangles, 2 + 1024);
+  EXPECT_EQ(zy::core.batches, 2);
   EXPECT_EQ(rec.misuse, 0);
   // The next batch goes to a fresh buffer.
   ZY_DrawRect(0, 0, 1, 1);
@@ -212,7 +213,7 @@ TEST_F(DrawLayerTest, TrianglesOverTheLimitsDrawNothingAndSayWhy) {
   EXPECT_TRUE(PopupShown("Index 3 out of range (3 vertices) for DrawTriangles call. Not drawing "
                          "anything for this call."));
   EXPECT_TRUE(rec.draws.empty());
-  EXPECT_EQ(zy.core.triangles, 0);
+  EXPECT_EQ(zy::core.triangles, 0);
 }
 
 TEST_F(DrawLayerTest, TexturedTrianglesBindTheirBitmapAndSkipOneThatIsNotReady) {
@@ -261,7 +262,7 @@ TEST_F(DrawLayerTest, LinesFlushClearTheTextureAndCarryDepthAndColour) {
   EXPECT_EQ(memcmp(&rec.lines[1][1], &given[1], sizeof given[1]), 0);
 
   // A renderer that takes R, G, B, A bytes gets the program's words converted.
-  zy.modules.colour_order = ZY_COLOUR_ORDER_RGBA_BYTES;
+  zy::modules.colour_order = ZY_COLOUR_ORDER_RGBA_BYTES;
   ZY_DrawLineVertices(given);
   ASSERT_EQ(rec.lines.size(), 3u);
   EXPECT_EQ(rec.lines[2][0].color, 0x12785634u);

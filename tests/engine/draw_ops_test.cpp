@@ -60,9 +60,9 @@ TEST_F(DrawLayerTest, DrawRectIsAnUntexturedQuadWithTheCurrentColourAndDepth) {
 
 TEST_F(DrawLayerTest, ColourWordsFollowTheRendererOrder) {
   ZY_SetColor(1.0f, 0.5f, 0.25f);
-  EXPECT_EQ(zy.draw.color, 0xFFFF7F3Fu);
+  EXPECT_EQ(zy::draw.color, 0xFFFF7F3Fu);
   ZY_SetColorRGBA(1.0f, 0.5f, 0.25f);
-  const uint8_t *bytes = (const uint8_t *)&zy.draw.color;
+  const uint8_t *bytes = (const uint8_t *)&zy::draw.color;
   EXPECT_EQ(bytes[0], 255);  // red first in memory
   EXPECT_EQ(bytes[1], 127);
   EXPECT_EQ(bytes[2], 63);
@@ -70,20 +70,20 @@ TEST_F(DrawLayerTest, ColourWordsFollowTheRendererOrder) {
   ZY_SetAlpha(0.5f);
   EXPECT_EQ(bytes[3], 127);
   EXPECT_EQ(bytes[0], 255);
-  for (int i = 0; i < 4; i++) EXPECT_EQ(zy.draw.quad[i].color, zy.draw.color);
+  for (int i = 0; i < 4; i++) EXPECT_EQ(zy::draw.quad[i].color, zy::draw.color);
 
   // Channels outside 0..1 are clamped instead of spilling into their neighbours.
   ZY_SetColor(2.0f, -1.0f, 0.0f);
-  EXPECT_EQ(zy.draw.color, 0x7FFF0000u);
+  EXPECT_EQ(zy::draw.color, 0x7FFF0000u);
 }
 
 TEST_F(DrawLayerTest, AlphaIsClampedAndZeroAlphaHidesBitmapsAndRectangles) {
   ZY_SetAlpha(1.5f);
-  EXPECT_EQ(zy.draw.alpha, 1.0f);
-  EXPECT_EQ(zy.draw.color >> 24, 255u);
+  EXPECT_EQ(zy::draw.alpha, 1.0f);
+  EXPECT_EQ(zy::draw.color >> 24, 255u);
   ZY_SetAlpha(-3.0f);
-  EXPECT_EQ(zy.draw.alpha, 0.0f);
-  EXPECT_EQ(zy.draw.color >> 24, 0u);
+  EXPECT_EQ(zy::draw.alpha, 0.0f);
+  EXPECT_EQ(zy::draw.color >> 24, 0u);
 
   ZY_Bitmap a = ReadyBitmap(4, 4);
   ZY_DrawBitmap(&a, 0, 0);
@@ -157,7 +157,7 @@ TEST_F(DrawLayerTest, DrawBitmapLineUsesTheBitLevelInverseSquareRoot) {
   EXPECT_EQ(q[2].v, 1.0f);
 
   // A renderer that takes bytes R, G, B, A gets the end colours in that order too.
-  zy.modules.colour_order = ZY_COLOUR_ORDER_RGBA_BYTES;
+  zy::modules.colour_order = ZY_COLOUR_ORDER_RGBA_BYTES;
   rec.draws.clear();
   ZY_DrawBitmapLine(&a, &from, &to, 4.0f, 2.0f, &red, &blue);
   ZYI_Flush();
@@ -181,7 +181,7 @@ TEST_F(DrawLayerTest, DrawQuadMapsCoordinatesAndSwapsColoursForByteOrderRenderer
                     {0, 1, 0, 0x80112233u, 0, 1},
                     {1, 1, 0, 0x80112233u, 0.5f, 0.5f}};
   ZY_DrawQuad(&a, v);
-  zy.modules.colour_order = ZY_COLOUR_ORDER_RGBA_BYTES;
+  zy::modules.colour_order = ZY_COLOUR_ORDER_RGBA_BYTES;
   ZY_DrawQuad(nullptr, v);
   ZYI_Flush();
   ASSERT_EQ(rec.draws.size(), 2u);

@@ -6,11 +6,12 @@
 
 #include <string>
 
-#include "core/state.h"
-#include "core/threads.h"
+#include "base/state.h"
+#include "base/threads.h"
 #include "engine/draw.h"
 #include "engine/modules.h"
 #include "rmod_soft_fixture.h"
+#include "lifecycle/state.h"
 
 namespace {
 
@@ -27,7 +28,7 @@ class DrawSoftTest : public ZyTest {
     ZYI_DrawReleaseBuffers();
     ZYI_DrawShutdown();
     if (r_) r_->Shutdown();
-    zy.modules.renderer = nullptr;
+    zy::modules.renderer = nullptr;
     if (lib_) dlclose(lib_);
     r_ = nullptr;
     lib_ = nullptr;
@@ -45,7 +46,7 @@ class DrawSoftTest : public ZyTest {
     if (!r_) return Image();
 
     ZYI_ResetState();
-    zy.core.main_thread_id = ZY_GetCurrentThreadId();
+    zy::core.main_thread_id = ZY_GetCurrentThreadId();
     memset(&table_, 0, sizeof table_);
     memset(&host_, 0, sizeof host_);
     memset(&parms_, 0, sizeof parms_);
@@ -55,9 +56,9 @@ class DrawSoftTest : public ZyTest {
     parms_.windowed = 1;
     r_->SetEngineInterface(&table_);
     EXPECT_TRUE(r_->Init(&table_, &host_, &parms_));
-    zy.modules.renderer = r_;
-    zy.modules.colour_order = r_->GetColourOrder();
-    zy.core.renderer_ready = 1;
+    zy::modules.renderer = r_;
+    zy::modules.colour_order = r_->GetColourOrder();
+    zy::core.renderer_ready = 1;
     ZYI_DrawReset();
     EXPECT_TRUE(ZYI_DrawCreateBuffers());
     ZYI_DrawPushScreenTarget();
@@ -67,7 +68,7 @@ class DrawSoftTest : public ZyTest {
     ZY_SetBlendMode(0);
     ZY_SetRenderMode(1);
     // The colour operation the engine interface table holds for this renderer.
-    auto set_color = zy.modules.colour_order ? ZY_SetColor : ZY_SetColorRGBA;
+    auto set_color = zy::modules.colour_order ? ZY_SetColor : ZY_SetColorRGBA;
     set_color(1.0f, 0.0f, 0.0f);
     ZY_DrawRect(8, 8, 16, 12);
 
@@ -111,11 +112,11 @@ class DrawSoftTest : public ZyTest {
 TEST_F(DrawSoftTest, BothRendererColourOrdersShowTheColoursDrawn) {
   unsetenv("ZYLEM_SOFT_BGRA");
   Image word = DrawScene();
-  EXPECT_NE(zy.modules.colour_order, ZY_COLOUR_ORDER_RGBA_BYTES);
+  EXPECT_NE(zy::modules.colour_order, ZY_COLOUR_ORDER_RGBA_BYTES);
   ExpectScene(word);
   Unload();  // the byte-order module is loaded afresh
   setenv("ZYLEM_SOFT_BGRA", "1", 1);
   Image bytes = DrawScene();
-  EXPECT_EQ(zy.modules.colour_order, ZY_COLOUR_ORDER_RGBA_BYTES);
+  EXPECT_EQ(zy::modules.colour_order, ZY_COLOUR_ORDER_RGBA_BYTES);
   ExpectScene(bytes);
 }

@@ -124,7 +124,7 @@ TEST_F(DrawLayerTest, RenderTargetsStackAndSetTheScreenTransformAside) {
       "PopRenderTarget: Render Target Stack is empty! You're calling too many times "
       "PopRenderStack. Make sure you're calling same amount of PushRenderTarget and "
       "PopRenderTarget calls during a render frame."));
-  EXPECT_EQ(zy.draw.target_count, 1);
+  EXPECT_EQ(zy::draw.target_count, 1);
 }
 
 TEST_F(DrawLayerTest, TheRenderersAnswerIsReturnedAndTheTargetChangesAnyway) {
@@ -133,7 +133,7 @@ TEST_F(DrawLayerTest, TheRenderersAnswerIsReturnedAndTheTargetChangesAnyway) {
   EXPECT_FALSE(ZY_SetRenderTarget(&a));
   EXPECT_EQ(ZYI_CurrentRenderTarget(), &a);
   rec.target_answer = true;
-  zy.core.renderer_ready = 0;  // not ready: the renderer is not asked
+  zy::core.renderer_ready = 0;  // not ready: the renderer is not asked
   rec.calls.clear();
   EXPECT_FALSE(ZY_SetRenderTarget(nullptr));
   EXPECT_TRUE(rec.Calls("SetRenderTarget").empty());
@@ -144,12 +144,12 @@ TEST_F(DrawLayerTest, TheRenderersAnswerIsReturnedAndTheTargetChangesAnyway) {
 TEST_F(DrawLayerTest, TheRenderTargetStackGrowsAndShrinks) {
   std::vector<ZY_Bitmap> targets(100, ReadyBitmap(4, 4));
   for (ZY_Bitmap &t : targets) ZY_PushRenderTarget(&t);
-  EXPECT_EQ(zy.draw.target_count, 101);
-  EXPECT_EQ(zy.draw.target_capacity, 128);
+  EXPECT_EQ(zy::draw.target_count, 101);
+  EXPECT_EQ(zy::draw.target_capacity, 128);
   for (int i = 0; i < 90; i++) ZY_PopRenderTarget();
-  EXPECT_EQ(zy.draw.target_count, 11);
-  EXPECT_LE(zy.draw.target_capacity, 64);
-  EXPECT_GE(zy.draw.target_capacity, zy.draw.target_count);
+  EXPECT_EQ(zy::draw.target_count, 11);
+  EXPECT_LE(zy::draw.target_capacity, 64);
+  EXPECT_GE(zy::draw.target_capacity, zy::draw.target_count);
   EXPECT_EQ(ZYI_CurrentRenderTarget(), &targets[9]);
   for (int i = 0; i < 10; i++) ZY_PopRenderTarget();
   EXPECT_EQ(ZYI_CurrentRenderTarget(), nullptr);
@@ -197,7 +197,7 @@ TEST_F(DrawLayerTest, RemovingAHookNeedsTheSameFunctionAndDataAmongTheActiveOnes
   ZY_ApplyVertexHooks(&v);
   EXPECT_EQ(v.x, 0.0f);
   EXPECT_EQ(v.y, 1.0f);  // AddY moved down and still applies
-  EXPECT_EQ(zy.draw.hook_count, 3);
+  EXPECT_EQ(zy::draw.hook_count, 3);
 }
 
 TEST_F(DrawLayerTest, SixteenHooksAtMost) {

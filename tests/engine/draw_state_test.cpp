@@ -1,6 +1,8 @@
 // Modes, renderer states, forwards, projection and depth, the clip rectangle with and
 // without autoscaling, and the developer counters.
 #include "draw_test.h"
+#include "config/config.h"
+#include "lifecycle/resolution.h"
 
 
 TEST_F(DrawLayerTest, ModesReachTheRendererOnlyWhenTheyChangeAndAfterAFlush) {
@@ -57,7 +59,7 @@ TEST_F(DrawLayerTest, ProjectionKeepsNearAtLeastATenthAndFarAtLeastNear) {
   ZYI_DrawSendProjection();
   EXPECT_EQ(rec.calls, std::vector<std::string>{"SetProjection 1.000000 2.000000 3.000000"});
   EXPECT_EQ(ZY_GetDrawDepth(), 0.25f);
-  for (int i = 0; i < 4; i++) EXPECT_EQ(zy.draw.quad[i].z, 0.25f);
+  for (int i = 0; i < 4; i++) EXPECT_EQ(zy::draw.quad[i].z, 0.25f);
 }
 
 TEST_F(DrawLayerTest, ClipRectanglePassesThroughWithoutAutoscaling) {
@@ -76,11 +78,11 @@ TEST_F(DrawLayerTest, ClipRectanglePassesThroughWithoutAutoscaling) {
 }
 
 TEST_F(DrawLayerTest, ClipRectangleIsScaledIntoWindowPixelsWhileAutoscaling) {
-  zy.display.autoscale = 1;
-  zy.display.scale_x = 0.9375f;
-  zy.display.scale_y = 1.5f;
-  zy.display.offset_x = 160.0f;
-  zy.display.offset_y = 3.0f;
+  zy::display.autoscale = 1;
+  zy::display.scale_x = 0.9375f;
+  zy::display.scale_y = 1.5f;
+  zy::display.offset_x = 160.0f;
+  zy::display.offset_y = 3.0f;
   EXPECT_TRUE(ZY_SetClipRect(10, 20, 30, 41));
   // x 10 * 0.9375 + 160 = 169.375, y 20 * 1.5 + 3 = 33, width 28.125, height 61.5.
   EXPECT_EQ(rec.Calls("SetClipRect"), std::vector<std::string>{"SetClipRect 169 33 28 61"});
@@ -88,13 +90,13 @@ TEST_F(DrawLayerTest, ClipRectangleIsScaledIntoWindowPixelsWhileAutoscaling) {
 
 TEST_F(DrawLayerTest, F10ShowsTheCountersOfThePassInDeveloperMode) {
   ZYI_DrawCounters();  // not developer mode: nothing
-  zy.config.developer_mode = 1;
+  zy::config.developer_mode = 1;
   ZYI_DrawCounters();  // F10 not held: nothing
   EXPECT_TRUE(rec.calls.empty());
 
   ZY_SetKeyState(ZY_KEY_F10, ZY_KEY_STATE_DOWN);
-  zy.core.batches = 3;
-  zy.core.triangles = 12;
+  zy::core.batches = 3;
+  zy::core.triangles = 12;
   ZYI_DrawCounters();
   const std::vector<ZY_Vertex> &q = OnlyDraw();  // the box, flushed at once
   ASSERT_EQ(q.size(), 4u);
@@ -103,6 +105,6 @@ TEST_F(DrawLayerTest, F10ShowsTheCountersOfThePassInDeveloperMode) {
   EXPECT_EQ(q[3].x, 445.0f);
   EXPECT_EQ(q[3].y, 35.0f);
   EXPECT_EQ(q[0].color, 0xFF000000u);  // opaque black
-  EXPECT_EQ(zy.draw.color, 0xFFFFFFFFu);  // white again afterwards
-  EXPECT_EQ(zy.core.batches, 4);
+  EXPECT_EQ(zy::draw.color, 0xFFFFFFFFu);  // white again afterwards
+  EXPECT_EQ(zy::core.batches, 4);
 }

@@ -16,14 +16,17 @@
 #include <string>
 #include <vector>
 
-#include "core/input.h"
-#include "core/popup.h"
-#include "core/state.h"
-#include "core/threads.h"
+#include "lifecycle/input.h"
+#include "base/popup.h"
+#include "base/state.h"
+#include "base/threads.h"
 #include "engine/draw.h"
 #include "engine/modules.h"
 #include "zytest.h"
 #include "zylem_modules.h"
+#include "lifecycle/interface_table.h"
+#include "lifecycle/resolution.h"
+#include "lifecycle/state.h"
 
 namespace drawtest {
 
@@ -240,14 +243,16 @@ class DrawLayerTest : public ZyTest {
   void SetUp() override {
     testing::internal::CaptureStderr();
     ZYI_ResetState();
-    zy.core.main_thread_id = ZY_GetCurrentThreadId();
+    zy::core.main_thread_id = ZY_GetCurrentThreadId();
     memset(&prog, 0, sizeof prog);
     prog.parms.developer_mode = 1;
-    zy.core.prog = &prog;
-    zy.modules.renderer = &rec;
-    zy.modules.colour_order = ZY_COLOUR_ORDER_ARGB_WORD;
-    zy.core.renderer_ready = 1;
+    zy::core.prog = &prog;
+    zy::modules.renderer = &rec;
+    zy::modules.colour_order = ZY_COLOUR_ORDER_ARGB_WORD;
+    zy::core.renderer_ready = 1;
     ZYI_DrawReset();
+    ZYI_DrawSetAutoscaleSource(ZYI_AutoscaleTransform);
+    ZYI_BuildEngineInterface();  // developer keys are read through the table
     ASSERT_TRUE(ZYI_DrawCreateBuffers());
     ZYI_DrawPushScreenTarget();
     rec.calls.clear();
@@ -256,8 +261,9 @@ class DrawLayerTest : public ZyTest {
     stderr_text += testing::internal::GetCapturedStderr();
     ZYI_DrawReleaseBuffers();
     ZYI_DrawShutdown();
-    zy.core.prog = nullptr;
-    zy.modules.renderer = nullptr;
+    zy::core.prog = nullptr;
+    zy::modules.renderer = nullptr;
+    ZYI_ForgetEngineInterface();
   }
   // Everything written to stderr since the test began (capture goes on).
   const std::string &StderrSoFar() {

@@ -155,7 +155,7 @@ TEST_F(FileTest, CounterCountsFilesHeldByTheProgram) {
   ZY_File *b = ZY_OpenFile("res://a.txt", "r");
   ASSERT_TRUE(a && b);
   EXPECT_EQ(ZYFS_OpenFileCount(), 2);
-  EXPECT_EQ(zy.fs.open_count, 4);  // outer call and handle per file
+  EXPECT_EQ(zy::fs.open_count, 4);  // outer call and handle per file
   ZY_CloseFile(a);
   EXPECT_EQ(ZYFS_OpenFileCount(), 1);
   // Failed opens and engine-internal files are not the program's.
@@ -166,7 +166,7 @@ TEST_F(FileTest, CounterCountsFilesHeldByTheProgram) {
   ZYFS_CloseFileInternal(internal);
   ZY_CloseFile(b);
   EXPECT_EQ(ZYFS_OpenFileCount(), 0);
-  EXPECT_EQ(zy.fs.open_count, 0);
+  EXPECT_EQ(zy::fs.open_count, 0);
 }
 
 TEST_F(FileTest, FindPathPrefersReadableThenWritable) {

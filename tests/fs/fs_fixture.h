@@ -13,14 +13,17 @@
 #include <string>
 #include <vector>
 
-#include "core/locks.h"
-#include "core/log.h"
-#include "core/popup.h"
-#include "core/state.h"
-#include "core/threads.h"
+#include "base/locks.h"
+#include "base/log.h"
+#include "base/popup.h"
+#include "base/state.h"
+#include "base/threads.h"
 #include "fs/fs.h"
 #include "host/host.h"
 #include "zytest.h"
+#include "lifecycle/log_file.h"
+#include "config/config.h"
+#include "lifecycle/state.h"
 
 // One entry of a hand-made archive.
 struct CraftEntry {
@@ -80,14 +83,14 @@ class FsTest : public ZyTest {
     setenv("ZYLEM_POPUP_ANSWER", "ok", 1);
     ZYI_ResetState();
     ASSERT_TRUE(ZYI_ThreadsInit());
-    zy.core.main_thread_id = ZYH_ThreadId();
+    zy::core.main_thread_id = ZYH_ThreadId();
     ZYI_CreateLocks();
     // Developer mode on, so refused requests show their popups (echoed to stderr).
     strcpy(prog.title, "Test Game");
     prog.parms.developer_mode = 1;
-    zy.core.prog = &prog;
-    zy.config.console = 1;  // the log keeps its history in memory, no file
-    zy.config.logging = 0;
+    zy::core.prog = &prog;
+    zy::config.console = 1;  // the log keeps its history in memory, no file
+    zy::config.logging = 0;
     ZYH_SetGameFolder(world.game().c_str());
     ASSERT_TRUE(ZYFS_Init());
     ZYFS_SetNames("TestDev", "TestGame");

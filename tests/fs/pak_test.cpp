@@ -112,12 +112,12 @@ TEST_F(PakTest, TwoEntriesReadAtTheSameTimeKeepTheirOwnPositions) {
   EXPECT_EQ(ra, "PNGDATA-0123456789");
   EXPECT_EQ(rb, "OggS-boom");
   // Each open entry holds its own archive handle, besides the mounted archive's.
-  EXPECT_EQ(zy.fs.open_count, 2 * 2 + 2 + 1);
+  EXPECT_EQ(zy::fs.open_count, 2 * 2 + 2 + 1);
   ZY_CloseFile(a);
   ZY_CloseFile(b);
-  EXPECT_EQ(zy.fs.open_count, 1);
+  EXPECT_EQ(zy::fs.open_count, 1);
   ZYFS_ResetOpeners();
-  EXPECT_EQ(zy.fs.open_count, 0);
+  EXPECT_EQ(zy::fs.open_count, 0);
 }
 
 TEST_F(PakTest, EntriesReadFromSeveralThreads) {

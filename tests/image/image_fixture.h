@@ -19,16 +19,20 @@
 #include <string>
 #include <vector>
 
-#include "core/locks.h"
-#include "core/log.h"
-#include "core/popup.h"
-#include "core/state.h"
-#include "core/threads.h"
+#include "base/locks.h"
+#include "base/log.h"
+#include "base/popup.h"
+#include "base/state.h"
+#include "base/threads.h"
 #include "fs/fs.h"
 #include "host/host.h"
 #include "image/image_loader.h"
 #include "image/resize.h"
 #include "zytest.h"
+#include "lifecycle/log_file.h"
+#include "config/config.h"
+#include "engine/modules.h"
+#include "lifecycle/state.h"
 
 // ---------------------------------------------------------------------------------
 // File makers
@@ -175,14 +179,14 @@ class ImageTest : public ZyTest {
     setenv("ZYLEM_POPUP_ANSWER", "ok", 1);
     ZYI_ResetState();
     ASSERT_TRUE(ZYI_ThreadsInit());
-    zy.core.main_thread_id = ZYH_ThreadId();
+    zy::core.main_thread_id = ZYH_ThreadId();
     ZYI_CreateLocks();
     strcpy(prog.title, "Test Game");
     prog.parms.developer_mode = 1;
-    zy.core.prog = &prog;
-    zy.core.core_initialized = 1;  // popups are logged as "[POPUP] ..."
-    zy.config.console = 1;         // the log keeps its history in memory, no file
-    zy.config.logging = 0;
+    zy::core.prog = &prog;
+    zy::core.core_initialized = 1;  // popups are logged as "[POPUP] ..."
+    zy::config.console = 1;         // the log keeps its history in memory, no file
+    zy::config.logging = 0;
     ZYH_SetGameFolder(world.game().c_str());
     ASSERT_TRUE(ZYFS_Init());
     ZYFS_SetNames("TestDev", "TestGame");
@@ -204,7 +208,7 @@ class ImageTest : public ZyTest {
   }
 
   // Selects the pixel order the renderer asked for: true for B, G, R, A.
-  static void UseBgra(bool bgra) { zy.modules.pixel_order = bgra ? 1 : 0; }
+  static void UseBgra(bool bgra) { ZYI_SetImagePixelOrder(bgra); }
 
   // A zeroed bitmap record named for messages, freed with its pixels at tear-down.
   ZY_Bitmap *NewBitmap(const char *name = "test") {

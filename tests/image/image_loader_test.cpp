@@ -23,7 +23,7 @@ std::string SamplePng(uint32_t width = 3, uint32_t height = 2) {
 TEST_F(ImageTest, InitialisationLogsAndPublishesTheLoader) {
   EXPECT_TRUE(Logged("Portable Image loader initializing.."));
   EXPECT_EQ(LoggedLevel("Portable Image loader initializing.."), 3);
-  EXPECT_EQ(zy.image.loader, loader);
+  EXPECT_EQ(zy::image.loader, loader);
   // A second start-up (a new boot in the same process) gives the same object.
   ASSERT_TRUE(ZYI_InitImageLoader());
   EXPECT_EQ(ZYI_GetImageLoader(), loader);

@@ -1,0 +1,69 @@
+// log_file.cpp — the log's file: chosen, created and appended through the file layer.
+//
+// The log itself (base/log.cpp) knows nothing of files; boot configures it from the
+// configuration and hands it the writer below, which appends each finished line through
+// the engine's own file access so the file is complete on disk after every line.
+#include "lifecycle/log_file.h"
+
+#include <stdio.h>
+
+#include "base/log.h"
+#include "config/config.h"
+#include "fs/fs.h"
+#include "lifecycle/entry.h"
+
+namespace {
+
+const char LOG_FOLDER[] = "user://logs";
+const int LOG_FILE_LAST = 9999;  // overwritten when 1..9998 all exist
+
+void AppendLine(const char *path, const char *line, size_t length) {
+  ZY_File *file = ZY_OpenFile(path, "a");
+  if (!file) return;
+  ZY_WriteFile(line, (int32_t)length, file);
+  ZY_CloseFile(file);
+}
+
+// Picks the first free log file number, creates the file with its banner and writes
+// its virtual name into path. False when the file cannot be created.
+bool CreateLogFile(char *path, size_t size) {
+  ZY_CreateDir(LOG_FOLDER);
+  int number = 1;
+  for (; number < LOG_FILE_LAST; number++) {
+    snprintf(path, size, "%s/zylem-%.4d.log", LOG_FOLDER, number);
+    ZY_File *existing = ZY_OpenFile(path, "rb");
+    if (!existing) break;
+    ZY_CloseFile(existing);
+  }
+  snprintf(path, size, "%s/zylem-%.4d.log", LOG_FOLDER, number);
+  ZY_File *file = ZY_OpenFile(path, "wb");
+  if (!file) return false;
+  char banner[128];
+  int n = snprintf(banner, sizeof banner, "Qarvel ZY (API %.4d + core %.4d)\n%s\n",
+                   ZY_INTERFACE_VERSION, ZYI_CORE_VERSION, "--------------------------------");
+  ZY_WriteFile(banner, n, file);
+  ZY_CloseFile(file);
+  return true;
+}
+
+}  // namespace
+
+void ZYI_LogOpen(void) {
+  ZyLogSettings settings;
+  settings.verbose_level = zy::config.verbose_level;
+  settings.console = zy::config.console != 0;
+  settings.logging = zy::config.logging != 0;
+  settings.toggle_key = (uint8_t)zy::config.console_toggle_key;
+  ZYI_LogConfigure(&settings);
+  if (!settings.console) return;
+
+  // The file layer may log while the file is chosen; the log is not started yet, so
+  // those lines are dropped, and PRINT is not held across calls that take other locks.
+  char path[ZYI_LOG_PATH_SIZE] = "";
+  if (settings.logging && !CreateLogFile(path, sizeof path)) {
+    ZYI_LogStopFile();
+    ZY_Log(ZY_LOG_WARNING, "Unable to allocate file for the logs.\n");
+    return;
+  }
+  ZYI_LogStart(settings.logging ? path : nullptr, AppendLine);
+}

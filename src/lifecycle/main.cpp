@@ -1,0 +1,65 @@
+// main.cpp — the zylem launcher.
+//
+// Parses the launcher options, finds the game folder and changes into it (the program
+// module and `res://` are found there), chooses the display backend, and hands the
+// remaining command line to the engine's entry point, whose result is the exit status.
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+#include <unistd.h>
+
+#include "lifecycle/entry.h"
+#include "lifecycle/launch.h"
+#include "host/host.h"
+#include "zylem.h"
+
+int main(int argc, char **argv) {
+  char err[512] = "";
+  int status = ZYI_ParseLaunchArgs(argc, argv, &zy_launch, err, sizeof err);
+  if (status != 0) {
+    fprintf(stderr, "%s\n%s\n", err, ZYI_USAGE);
+    return status;
+  }
+  if (zy_launch.help) {
+    printf("%s\n\n"
+           "Boots the game in DIR (default: the executable's folder when it holds prog.so,\n"
+           "else the current folder) and runs it.\n"
+           "  --game DIR         game folder holding prog.xml and prog.so\n"
+           "  --headless         no window system: virtual window, popups answered from\n"
+           "                     ZYLEM_POPUP_ANSWER; the renderer becomes rmod_soft\n"
+           "  --renderer NAME    use this renderer module instead of the configured one\n"
+           "  --frames N         quit after N frames\n"
+           "  --screenshot FILE  write the last frame as PNG before quitting\n"
+           "  --version          print the version\n",
+           ZYI_USAGE);
+    return 0;
+  }
+  if (zy_launch.version) {
+    printf("zylem %s (interface %d, core %d)\n", ZYLEM_VERSION_TEXT, ZY_INTERFACE_VERSION,
+           ZYI_CORE_VERSION);
+    return 0;
+  }
+
+  char exe_dir[4096] = "", game[4096];
+  ZYH_ExecutableFolder(exe_dir, sizeof exe_dir);
+  if (!ZYI_ResolveGameFolder(zy_launch.game_dir, exe_dir, game, sizeof game)) {
+    fprintf(stderr, "zylem: game folder '%s' not found\n",
+            zy_launch.game_dir ? zy_launch.game_dir : ".");
+    return 2;
+  }
+  if (chdir(game) != 0) {
+    fprintf(stderr, "zylem: cannot enter game folder '%s'\n", game);
+    return 2;
+  }
+  ZYH_SetGameFolder(game);
+
+  // A desktop window when asked for and possible; the headless backend otherwise, so the
+  // engine also runs on machines without a display.
+  if (!zy_launch.headless && !ZYH_SelectBackend(ZYH_BACKEND_SDL)) zy_launch.headless = true;
+  if (zy_launch.headless) ZYH_SelectBackend(ZYH_BACKEND_HEADLESS);
+  if (zy_launch.headless && !zy_launch.renderer) zy_launch.renderer = "rmod_soft";
+
+  status = ZYI_EntryPoint(zy_launch.command_line);
+  ZYI_FreeLaunchArgs(&zy_launch);
+  return status;
+}

@@ -1,0 +1,121 @@
+// core_fixture.h — the engine services brought up the way pre-initialisation does it,
+// for the lock, thread, log and popup tests.
+//
+// Each test gets the thread registry, the twelve named locks, the calling thread as the
+// main thread, a file system whose user folder lies in the test's temporary world, and
+// a configuration with the log on. Tests change zy::config or the program record before
+// opening the log or raising popups to put the engine in the state they need.
+#pragma once
+
+#include <stdlib.h>
+#include <string.h>
+
+#include <atomic>
+#include <chrono>
+#include <functional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "base/locks.h"
+#include "base/log.h"
+#include "base/popup.h"
+#include "base/state.h"
+#include "fs/fs.h"
+#include "host/host.h"
+#include "zytest.h"
+#include "lifecycle/log_file.h"
+#include "config/config.h"
+#include "lifecycle/state.h"
+
+class CoreTest : public ZyTest {
+ protected:
+  ZY_ProgramInterface prog{};
+
+  void SetUp() override {
+    unsetenv("ZYLEM_POPUP_ANSWER");
+    ZYI_ResetState();
+    ASSERT_TRUE(ZYI_ThreadsInit());
+    zy::core.main_thread_id = ZYH_ThreadId();
+    zy::core.start_time = ZYH_TimeMs();
+    ZYI_CreateLocks();
+    for (int i = 0; i < ZYI_LOCK_COUNT; i++) ASSERT_NE(ZYI_NamedLock(i), nullptr);
+    zy::config.console = 1;
+    zy::config.logging = 1;
+    zy::config.verbose_level = 0;
+    zy::config.console_toggle_key = -89;
+    ZYH_SetGameFolder(world.game().c_str());
+    ASSERT_TRUE(ZYFS_Init());
+    ZYFS_SetNames("TestDev", "TestGame");
+  }
+
+  void TearDown() override {
+    ZYI_LogClose();
+    ZYFS_Shutdown();
+    ZYI_DeleteLocks();
+  }
+
+  // Loads a program record titled "Test Game" with the given developer mode.
+  void UseProgram(bool developer_mode) {
+    strcpy(prog.title, "Test Game");
+    prog.parms.developer_mode = developer_mode;
+    zy::core.prog = &prog;
+  }
+
+  // Runs fn in a forked child whose only thread becomes the engine's main thread.
+  static zytest::RunResult RunAsMain(const std::function<void()> &fn) {
+    return zytest::RunInChild([&] {
+      zy::core.main_thread_id = ZYH_ThreadId();
+      fn();
+    });
+  }
+
+  // Native path of a virtual name.
+  static std::string Native(const char *name) {
+    char buf[1024];
+    EXPECT_TRUE(ZYFS_MapToPlatformPath(name, buf, sizeof buf)) << name;
+    return buf;
+  }
+
+  // The lines of the current log file (without their line feeds).
+  static std::vector<std::string> FileLines() {
+    std::vector<std::string> lines;
+    if (!zy::log.file_path[0]) return lines;
+    std::string text = zytest::ReadFile(Native(zy::log.file_path));
+    size_t start = 0;
+    while (start < text.size()) {
+      size_t end = text.find('\n', start);
+      if (end == std::string::npos) end = text.size();
+      lines.push_back(text.substr(start, end - start));
+      start = end + 1;
+    }
+    return lines;
+  }
+
+  // The texts of the history, oldest first.
+  static std::vector<std::string> History() {
+    std::vector<std::string> texts;
+    ZYI_Lock(ZYI_LOCK_PRINT);
+    for (int32_t i = 0; i < ZYI_LogHistoryCount(); i++)
+      texts.push_back(ZYI_LogHistoryRecord(i)->text);
+    ZYI_Unlock(ZYI_LOCK_PRINT);
+    return texts;
+  }
+
+  // How many history records hold exactly this text.
+  static int CountInHistory(const std::string &text) {
+    int n = 0;
+    for (auto &t : History()) n += t == text;
+    return n;
+  }
+};
+
+// Waits until cond() holds, up to about 10 seconds; false on time-out.
+template <class Cond>
+bool WaitFor(Cond cond) {
+  for (int i = 0; i < 10000; i++) {
+    if (cond()) return true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  return cond();
+}

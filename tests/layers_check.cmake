@@ -1,0 +1,56 @@
+# layers_check.cmake — fails when a file of src/ includes a header of a higher layer.
+#
+# Run as: cmake -DSRC_DIR=<repo>/src -P layers_check.cmake
+# The layers, lowest first. A folder may include headers of its own folder and of the
+# folders before it; `include` (the public headers, included without a folder) and
+# `host` sit at the bottom, and host itself includes nothing above it.
+set(LAYERS include host base fs config image net engine sound font console system lifecycle)
+
+if(NOT SRC_DIR)
+  message(FATAL_ERROR "layers_check: SRC_DIR is not set")
+endif()
+
+file(GLOB_RECURSE sources RELATIVE ${SRC_DIR} ${SRC_DIR}/*.h ${SRC_DIR}/*.cpp ${SRC_DIR}/*.c)
+set(faults 0)
+foreach(source ${sources})
+  string(REGEX MATCH "^[^/]+" folder ${source})
+  list(FIND LAYERS ${folder} rank)
+  if(rank EQUAL -1)
+    message(SEND_ERROR "${source}: folder '${folder}' is not a layer; add it to tests/layers_check.cmake and src/README.md")
+    math(EXPR faults "${faults} + 1")
+    continue()
+  endif()
+  file(STRINGS ${SRC_DIR}/${source} lines REGEX "^[ \t]*#[ \t]*include[ \t]*\"")
+  foreach(line ${lines})
+    string(REGEX REPLACE "^[ \t]*#[ \t]*include[ \t]*\"([^\"]*)\".*" "\\1" header "${line}")
+    if(header MATCHES "^\\.\\.?/")
+      message(SEND_ERROR "${source}: includes \"${header}\" by a relative path; name its folder")
+      math(EXPR faults "${faults} + 1")
+      continue()
+    endif()
+    if(header MATCHES "/")
+      string(REGEX MATCH "^[^/]+" target ${header})
+    else()
+      # A bare name is a public header, or a file of the same folder.
+      if(EXISTS ${SRC_DIR}/include/${header})
+        set(target include)
+      else()
+        set(target ${folder})
+      endif()
+    endif()
+    list(FIND LAYERS ${target} target_rank)
+    if(target_rank EQUAL -1 AND NOT target STREQUAL folder)
+      message(SEND_ERROR "${source}: includes \"${header}\" from '${target}', which is not a layer")
+      math(EXPR faults "${faults} + 1")
+    elseif(target_rank GREATER rank)
+      message(SEND_ERROR "${source}: includes \"${header}\"; '${target}' is a higher layer than '${folder}'")
+      math(EXPR faults "${faults} + 1")
+    endif()
+  endforeach()
+endforeach()
+
+if(faults GREATER 0)
+  message(FATAL_ERROR "layers_check: ${faults} include(s) point upward or sideways")
+endif()
+list(LENGTH sources count)
+message(STATUS "layers_check: ${count} files include only downward")
