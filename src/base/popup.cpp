@@ -22,7 +22,7 @@ namespace {
 
 const size_t CAPTION_LIMIT = 511;  // characters of the caption before its level word
 
-// Developer texts shown so far, for the life of the process (changed under PRINT).
+// Developer texts shown so far in this boot (changed under PRINT).
 char **shown_texts;
 int32_t shown_count, shown_capacity;
 
@@ -118,6 +118,20 @@ bool Enqueue(int32_t level, char *text) {
 }
 
 }  // namespace
+
+void ZYI_PopupsForget(void) {
+  ZYI_Lock(ZYI_LOCK_PRINT);
+  for (int32_t i = 0; i < shown_count; i++) free(shown_texts[i]);
+  free(shown_texts);
+  shown_texts = nullptr;
+  shown_count = shown_capacity = 0;
+  ZyPopups &p = zy::popups;
+  for (int32_t i = 0; i < p.queue_count; i++) free(p.queue[i].text);
+  free(p.queue);
+  p.queue = nullptr;
+  p.queue_count = p.queue_capacity = 0;
+  ZYI_Unlock(ZYI_LOCK_PRINT);
+}
 
 void ZYI_SetNonBlockingPopups(bool on) { zy::popups.non_blocking = on ? 1 : 0; }
 

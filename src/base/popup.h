@@ -35,6 +35,9 @@ ZYI_STATE_PART(ZyPopups, popups)
 // Whether system popups raised after core initialisation show on a thread of their own
 // (the NON_BLOCKING_POPUPS feature).
 void ZYI_SetNonBlockingPopups(bool on);
+// Forgets the developer texts shown so far and frees popups still queued (a new boot
+// shows every text again).
+void ZYI_PopupsForget(void);
 
 // Shows a box with the text unchanged; always shown. Off the main thread the text is
 // only logged (result 4). Results: 1 OK on a box without Cancel (or handed to a "Popup"

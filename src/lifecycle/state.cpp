@@ -40,6 +40,10 @@ void Zero(Part &part) {
 }  // namespace
 
 void ZYI_ResetState() {
+  // What subsystems keep outside the record, or own through it, is released first, so a
+  // new boot in the same process starts from nothing and leaks nothing.
+  ZYI_PopupsForget();
+  ZYI_LogClose();
   Zero(zy::core);
   Zero(zy::locks);
   Zero(zy::log);
