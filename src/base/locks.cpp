@@ -13,6 +13,8 @@
 #include "base/log.h"
 #include "base/state.h"
 
+ZyLocks zy::locks;  // engine state: the twelve named locks and the program mutexes
+
 namespace {
 
 const char *const LOCK_NAMES[ZYI_LOCK_COUNT] = {

@@ -20,6 +20,8 @@
 #include "base/state.h"
 #include "host/host.h"
 
+ZyLog zy::log;  // engine state: log counters, history, file name and console state
+
 namespace {
 
 const size_t FILE_LINE_LIMIT = 1023; // bytes of one file line before its line feed

@@ -18,6 +18,8 @@
 #include "base/state.h"
 #include "host/host.h"
 
+ZyPopups zy::popups;  // engine state: developer popups waiting for the main thread
+
 namespace {
 
 const size_t CAPTION_LIMIT = 511;  // characters of the caption before its level word

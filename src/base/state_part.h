@@ -2,8 +2,8 @@
 //
 // The engine keeps its process-wide data in the namespace `zy`, one part per subsystem
 // (`zy::log`, `zy::fs`, `zy::bitmaps`, ...). Each part is a struct defined in its
-// subsystem's own header and written only by that subsystem's functions. All parts are
-// stored and zeroed together at the top layer (lifecycle/state.h), so the engine can be
+// subsystem's own header, defined in one of its files and written only by that subsystem's
+// functions. All parts are zeroed together at the top layer (lifecycle/state.h), so the engine can be
 // booted and shut down repeatedly in one process; a lower layer only sees the parts of
 // its own layer and those below it.
 #pragma once

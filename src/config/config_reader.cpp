@@ -21,6 +21,8 @@
 #include "base/state.h"
 #include "fs/fs.h"
 
+ZyConfig zy::config;  // engine state: values read from prog.xml and developer.xml
+
 // ---------------------------------------------------------------------------------
 // Helpers
 // ---------------------------------------------------------------------------------

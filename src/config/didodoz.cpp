@@ -17,6 +17,8 @@
 #include "base/popup.h"
 #include "base/state.h"
 
+ZyDidodoz zy::didodoz;  // engine state: the loaded data-array files (prog.xml, manifests, ...)
+
 // Unexpected elements reported per file: a broken file gets a few popups, not thousands.
 #define ZYI_DIDODOZ_MAX_REPORTS 16
 

@@ -26,6 +26,8 @@
 #include "engine/draw.h"
 #include "engine/modules.h"
 
+ZyBitmaps zy::bitmaps;  // engine state: the bitmap table and the upload and texture release queues
+
 // ---------------------------------------------------------------------------------
 // Settings
 // ---------------------------------------------------------------------------------

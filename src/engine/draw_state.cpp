@@ -18,6 +18,8 @@
 #include "engine/draw_internal.h"
 #include "engine/modules.h"
 
+ZyDraw zy::draw;  // engine state: render command layer: batch, colour, stacks, hooks
+
 namespace {
 
 // A colour channel 0..1 as a byte: clamped (so no channel spills into its neighbour,

@@ -16,6 +16,8 @@
 #include "fs/fs.h"
 #include "host/host.h"
 
+ZyModules zy::modules;  // engine state: renderer, input and sound modules; the host info record
+
 // The null sound module: answers every operation without doing anything.
 namespace {
 class NullSound final : public SoundImp {

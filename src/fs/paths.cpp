@@ -24,6 +24,8 @@
 #include "fs/opener.h"
 #include "host/host.h"
 
+ZyFs zy::fs;  // engine state: roots, search paths, openers, mounted paks, path ring
+
 static const char *const DEFAULT_DEVELOPER = "Qarvel";
 static const char *const DEFAULT_PROGRAM = "unknown";
 

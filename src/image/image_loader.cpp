@@ -19,6 +19,8 @@
 #include "fs/fs.h"
 #include "image/image_loader_codecs.h"
 
+ZyImage zy::image;  // engine state: the engine-wide image loader
+
 namespace {
 
 // The formats, in the order their read suffixes are tested.

@@ -25,6 +25,8 @@
 #include "engine/modules.h"
 #include "host/host.h"
 
+ZyInput zy::input;  // engine state: key states, axes, input event queue, cursors, several mice
+
 namespace {
 
 ZyInputHooks hooks;  // wiring between subsystems, not state: kept across resets

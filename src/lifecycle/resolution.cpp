@@ -25,6 +25,8 @@
 #include "engine/modules.h"
 #include "host/host.h"
 
+ZyDisplay zy::display;  // engine state: desktop, resolution choice, orientation, autoscaling
+
 #define RES_LIST_MAX_CHARS 511  // longer lists are cut here
 #define RES_LIST_MAX_ENTRIES 32
 

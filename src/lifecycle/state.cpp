@@ -1,4 +1,7 @@
-// state.cpp — storage of the engine state record: every subsystem's part, reset together.
+// state.cpp — the reset of the engine state record: every subsystem's part, zeroed together.
+//
+// Each part is stored by its own subsystem (`ZyFs zy::fs;` in fs/paths.cpp, ...); this file,
+// at the top layer, is the one place that knows them all.
 #include "lifecycle/state.h"
 
 #include <string.h>
@@ -14,23 +17,6 @@
 #include "lifecycle/input.h"
 #include "lifecycle/resolution.h"
 #include "lifecycle/window.h"
-
-namespace zy {
-ZyLifecycle core;    // host block, lifecycle flags, display settings copies
-ZyLocks locks;       // the twelve named locks and the program mutexes
-ZyLog log;           // log counters, history, file name and console state
-ZyPopups popups;     // developer popups waiting for the main thread
-ZyFs fs;             // roots, search paths, openers, mounted paks, path ring
-ZyConfig config;     // values read from prog.xml and developer.xml
-ZyDidodoz didodoz;   // the loaded data-array files (prog.xml, manifests, ...)
-ZyImage image;       // the engine-wide image loader
-ZyModules modules;   // renderer, input and sound modules; the host info record
-ZyDraw draw;         // render command layer: batch, colour, stacks, hooks
-ZyBitmaps bitmaps;   // the bitmap table and the upload and texture release queues
-ZyDisplay display;   // desktop, resolution choice, orientation, autoscaling
-ZyInput input;       // key states, axes, input event queue, cursors, several mice
-ZyWindow window;     // the engine's window and the style it was made with
-}  // namespace zy
 
 namespace {
 template <class Part>

@@ -17,6 +17,8 @@
 #include "base/state.h"
 #include "engine/modules.h"
 
+ZyWindow zy::window;  // engine state: the engine's window and the style it was made with
+
 namespace {
 
 const int VK_RETURN = 0x0D;
