@@ -1,202 +1,338 @@
-// rmod_soft, the software renderer module: coverage, blending and textures.
-#include "rmod_soft_fixture.h"
+// rmod_soft loaded with dlopen and driven as the draw layer drives it, pixels read back
+// from its Screenshot query. Whole scenes in both colour orders are the golden image
+// tests' business; here: the fill rule, transform, clip and line ends, the blend modes,
+// frames and screenshots, bad input, and the fast paths against the general rasteriser.
+#include <dlfcn.h>
+#include <math.h>
+#include <png.h>
+
+#include <string>
+#include <vector>
+
+#include "zylem_modules.h"
+#include "zytest.h"
 
 namespace {
 
-using namespace rmodsoft;
+struct Rgba {
+  int r, g, b, a;
+  bool operator==(const Rgba &o) const { return r == o.r && g == o.g && b == o.b && a == o.a; }
+};
+std::ostream &operator<<(std::ostream &out, const Rgba &c) {
+  return out << "(" << c.r << "," << c.g << "," << c.b << "," << c.a << ")";
+}
 
-// --- Coverage -----------------------------------------------------------------------
+struct Image {
+  int width = 0, height = 0;
+  std::vector<uint8_t> bytes;  // R, G, B, A, rows top first
+  Rgba At(int x, int y) const {
+    const uint8_t *p = &bytes[(static_cast<size_t>(y) * width + x) * 4];
+    return Rgba{p[0], p[1], p[2], p[3]};
+  }
+};
 
-TEST_F(RmodSoft, QuadsCoverExactlyThePixelCentresInsideThemOnce) {
+const Rgba BLACK = {0, 0, 0, 255}, RED = {255, 0, 0, 255}, GREEN = {0, 255, 0, 255};
+const Rgba BLUE = {0, 0, 255, 255}, WHITE = {255, 255, 255, 255};
+
+// A texture whose texels cover every case of the straight-alpha blend: transparent,
+// opaque and partly transparent texels, in runs and alone, every channel value.
+std::vector<Rgba> MixedTexels(int w, int h) {
+  std::vector<Rgba> texels;
+  for (int i = 0; i < w * h; i++) {
+    const int k = (i % w * 7 + i / w * 13) % 11;
+    const int a = k < 3 ? 0 : (k < 7 ? 255 : (i * 23 + 40) % 254 + 1);
+    texels.push_back(Rgba{i & 255, (i * 7 + 3) & 255, (i * 13 + 5) & 255, a});
+  }
+  return texels;
+}
+
+class RmodSoft : public ZyTest {
+ protected:
+  void SetUp() override {
+    unsetenv("ZYLEM_SOFT_BGRA");
+    unsetenv("ZYLEM_SOFT_NO_FASTPATH");
+    lib_ = dlopen(ZYTEST_BUILD_DIR "/modules/rmod_soft.so", RTLD_NOW | RTLD_LOCAL);
+    ASSERT_NE(lib_, nullptr) << dlerror();
+    auto get = (ZYLEM_RendImp_GetInterfaceFunc)dlsym(lib_, ZYLEM_RENDIMP_GET_INTERFACE_NAME);
+    ASSERT_NE(get, nullptr);
+    r = get();
+    host_.zy = &zy_;
+    r->SetEngineInterface(&zy_);
+  }
+  void TearDown() override {
+    if (vb_) Stop();
+    unsetenv("ZYLEM_SOFT_NO_FASTPATH");
+    if (lib_) dlclose(lib_);
+  }
+  // Init with a small screen, the engine's buffers (a vertex buffer and the quad index
+  // buffer 4q, 4q+1, 4q+2, 4q+1, 4q+2, 4q+3) and the first frame begun.
+  void Start(int width = 64, int height = 48) {
+    ZY_DisplaySettings parms = {};
+    parms.width = width, parms.height = height, parms.windowed = 1;
+    ASSERT_TRUE(r->Init(&zy_, &host_, &parms));
+    vb_ = r->CreateVertexBuffer(ZY_VERTEX_BUFFER_VERTICES);
+    ib_ = r->CreateIndexBuffer(ZY_QUAD_INDEX_COUNT);
+    uint16_t *idx = r->LockIndexBuffer(ib_);
+    const int six[6] = {0, 1, 2, 1, 2, 3};
+    for (int i = 0; i < ZY_QUAD_INDEX_COUNT; i++) idx[i] = (uint16_t)(4 * (i / 6) + six[i % 6]);
+    r->UnlockIndexBuffer(ib_);
+    r->BeginFrame(ZY_EYE_MONO);
+  }
+  void Stop() {
+    r->ReleaseVertexBuffer(vb_);
+    r->ReleaseIndexBuffer(ib_);
+    r->Shutdown();
+    vb_ = nullptr;
+  }
+  // A vertex with its colour as a 0xAARRGGBB word, the module's default colour order.
+  static ZY_Vertex V(float x, float y, Rgba c, float u = 0, float v = 0) {
+    const uint32_t word = uint32_t(c.a) << 24 | c.r << 16 | c.g << 8 | c.b;
+    return ZY_Vertex{x, y, 0, word, u, v};
+  }
+  void DrawQuad(const ZY_Vertex q[4]) {  // top-left, top-right, bottom-left, bottom-right
+    memcpy(r->LockVertexBuffer(vb_), q, 4 * sizeof(ZY_Vertex));
+    r->UnlockVertexBuffer(vb_);
+    r->DrawIndexed(vb_, 4, ib_, 2);
+  }
+  void Rect(float x, float y, float w, float h, Rgba c) {
+    const ZY_Vertex q[4] = {V(x, y, c, 0, 0), V(x + w, y, c, 1, 0), V(x, y + h, c, 0, 1),
+                            V(x + w, y + h, c, 1, 1)};
+    DrawQuad(q);
+  }
+  // A bitmap record with pixels R, G, B, A uploaded as a texture, or a render target.
+  void MakeTexture(ZY_Bitmap *bm, int w, int h, const std::vector<Rgba> &texels, int16_t pack,
+                   bool target = false) {
+    *bm = ZY_Bitmap{};
+    bm->width = w, bm->height = h, bm->pack_mode = pack, bm->state = ZY_BITMAP_STATE_READY;
+    bm->flags = target ? ZY_BITMAP_IS_RENDER_TARGET : 0;
+    if (target) return r->UploadBitmap(bm);
+    pixels_.emplace_back();
+    for (const Rgba &c : texels) pixels_.back().push_back(uint32_t(c.a) << 24 | c.b << 16 | c.g << 8 | c.r);
+    bm->pixels = pixels_.back().data();
+    ASSERT_TRUE(r->LoadBitmapToGpu(bm));
+  }
+  void Textured(ZY_Bitmap *bm, float x, float y, float w, float h, Rgba c = WHITE) {
+    r->SetTexture(0, &bm->hw);
+    Rect(x, y, w, h, c);
+    r->SetTexture(0, nullptr);
+  }
+  // The last finished frame; with `finish` the frame being drawn is finished first.
+  Image Shot(bool finish = true) {
+    if (finish) r->EndFrame();
+    Image img;
+    png_image png = {};
+    png.version = PNG_IMAGE_VERSION;
+    const std::string path = world.root() + "/shot.png";
+    EXPECT_STREQ(r->QueryValue("Screenshot", path.c_str()), "1");
+    if (png_image_begin_read_from_file(&png, path.c_str())) {
+      png.format = PNG_FORMAT_RGBA;
+      img.bytes.resize(PNG_IMAGE_SIZE(png));
+      if (png_image_finish_read(&png, nullptr, img.bytes.data(), 0, nullptr))
+        img.width = (int)png.width, img.height = (int)png.height;
+    }
+    EXPECT_GT(img.width, 0) << png.message;
+    if (finish) r->BeginFrame(ZY_EYE_MONO);
+    return img;
+  }
+
+  void *lib_ = nullptr;
+  RendImp *r = nullptr;
+  ZY_EngineInterface zy_ = {};
+  ZY_HostInfo host_ = {};
+  ZY_VertexBuffer *vb_ = nullptr;
+  ZY_IndexBuffer *ib_ = nullptr;
+  std::vector<std::vector<uint32_t>> pixels_;
+};
+
+}  // namespace
+
+TEST_F(RmodSoft, QuadsCoverExactlyThePixelCentresInsideThemOnceInsideTheClip) {
   Start();
   Rect(8, 8, 16, 12, RED);
-  Rect(34.5f, 4.5f, 10, 4, GREEN);  // fractional: centres on the left and top edges are in
+  Rect(34.5f, 4.5f, 10, 4, GREEN);      // fractional: centres on the left and top edges are in
   Rect(40.6f, 30.6f, 0.5f, 0.5f, RED);  // covers no pixel centre
-  // The shared diagonal of a square quad passes through pixel centres; with blending,
-  // a pixel covered by both triangles (or by neither) would show.
+  // The shared diagonal of a square quad passes through pixel centres; with blending, a
+  // pixel covered by both triangles (or by neither) would show.
   Rect(8, 28, 16, 16, Rgba{255, 255, 255, 128});
-  Image img = Finish();
-  ASSERT_EQ(img.width, 64);
-  ASSERT_EQ(img.height, 48);
+  const float m[16] = {2, 0, 0, 50, 0, 1, 0, 20, 0, 0, 1, 0, 0, 0, 0, 1};  // row-major
+  r->SetTransform(m);
+  Rect(0, 0, 4, 4, BLUE);  // x 50..58, y 20..24
+  r->SetTransform(nullptr);
+  const ZY_Vertex a = V(2, 46, WHITE), b = V(12, 46, WHITE);
+  r->DrawLine(&a, &b);  // the end pixel is left out
+  EXPECT_FALSE(r->SetClipRect(0, 0, -1, 5));
+  ASSERT_TRUE(r->SetClipRect(30, 30, 20, 10));
+  Rect(0, 0, 64, 48, Rgba{255, 255, 0, 255});
+  ASSERT_TRUE(r->SetClipRect(60, 44, 100, 100));  // reaching past the screen is cut there
+  r->Forward3(0, 1.0f, (int32_t)V(0, 0, WHITE).color);  // clears the clip
+  r->ResetClipRect();
+  const Image img = Shot();
+  ASSERT_TRUE(img.width == 64 && img.height == 48);
   for (int y = 0; y < 48; y++)
     for (int x = 0; x < 64; x++) {
       Rgba want = BLACK;
       if (x >= 8 && x < 24 && y >= 8 && y < 20) want = RED;
       if (x >= 34 && x < 44 && y >= 4 && y < 8) want = GREEN;
       if (x >= 8 && x < 24 && y >= 28 && y < 44) want = Rgba{128, 128, 128, 255};
-      ASSERT_TRUE(Near(img.At(x, y), want)) << x << "," << y;
+      if (x >= 50 && x < 58 && y >= 20 && y < 24) want = BLUE;
+      if (x >= 30 && x < 50 && y >= 30 && y < 40) want = Rgba{255, 255, 0, 255};
+      if ((x >= 60 && y >= 44) || (x >= 2 && x < 12 && y == 46)) want = WHITE;
+      ASSERT_EQ(img.At(x, y), want) << x << "," << y;
     }
 }
-
-TEST_F(RmodSoft, TransformIsRowMajorWithTranslationInTheLastColumn) {
-  Start();
-  const float m[16] = {2, 0, 0, 10, 0, 1, 0, 5, 0, 0, 1, 0, 0, 0, 0, 1};
-  r->SetTransform(m);
-  Rect(0, 0, 4, 4, BLUE);  // becomes x 10..18, y 5..9
-  r->SetTransform(nullptr);  // identity again
-  Rect(0, 0, 2, 2, RED);
-  ExpectPixels(Finish(), {{10, 5, BLUE}, {17, 8, BLUE}, {18, 8, BLACK}, {9, 5, BLACK},
-                          {17, 9, BLACK}, {1, 1, RED}});
-}
-
-TEST_F(RmodSoft, ColoursInterpolateAcrossTheQuad) {
-  Start();
-  const ZY_Vertex q[4] = {V(0, 0, BLACK), V(64, 0, WHITE), V(0, 48, BLACK), V(64, 48, WHITE)};
-  DrawQuad(q);
-  Image img = Finish();
-  for (int y = 0; y < 48; y++) {
-    EXPECT_LE(img.At(0, y).r, 4);
-    EXPECT_GE(img.At(63, y).r, 251);
-    for (int x = 1; x < 64; x++) {
-      ASSERT_LE(img.At(x - 1, y).r, img.At(x, y).r) << x << "," << y;
-      ASSERT_TRUE(Near(img.At(x, y), img.At(x, 0))) << "rows differ at " << x << "," << y;
-    }
-  }
-  EXPECT_TRUE(Near(img.At(32, 20), Rgba{130, 130, 130, 255}, 2));  // (32.5 / 64) x 255
-}
-
-// --- Blending -----------------------------------------------------------------------
 
 TEST_F(RmodSoft, BlendModesCombineAsDocumented) {
   Start();
   const Rgba grey = {100, 150, 200, 255};
-  Rect(0, 0, 64, 40, grey);
-  Rect(0, 40, 64, 8, BLUE);
-  Rect(0, 40, 32, 8, Rgba{255, 0, 0, 128});  // mode 0: straight alpha
-  Rect(32, 40, 32, 8, Rgba{255, 0, 0, 0});   // fully transparent: no change
-  r->SetBlendMode(1);  // additive: dst + src x alpha
-  Rect(0, 0, 10, 10, Rgba{100, 50, 10, 128});
-  r->SetBlendMode(2);  // multiply
-  Rect(10, 0, 10, 10, Rgba{128, 255, 0, 255});
-  r->SetBlendMode(3);  // replace, alpha ignored for blending
-  Rect(20, 0, 10, 10, Rgba{10, 20, 30, 40});
-  r->SetBlendMode(4);  // premultiplied: src + dst x (1 - alpha)
-  Rect(30, 0, 10, 10, Rgba{50, 0, 0, 128});
-  r->SetBlendMode(77);  // unknown: like 0
-  Rect(40, 0, 10, 10, Rgba{0, 0, 0, 128});
-  r->SetBlendMode(0);
-  ExpectPixels(Finish(), {{10, 44, Rgba{128, 0, 127, 255}, 1}, {40, 44, BLUE},
-                          {5, 5, Rgba{150, 175, 205, 255}, 1}, {15, 5, Rgba{50, 150, 0, 255}, 1},
-                          {25, 5, Rgba{10, 20, 30, 255}}, {35, 5, Rgba{100, 75, 100, 255}, 1},
-                          {45, 5, Rgba{50, 75, 100, 255}, 1}, {55, 5, grey}});
+  const struct {
+    int32_t mode;
+    Rgba dst, src, want;
+  } cases[] = {{0, BLUE, {255, 0, 0, 128}, {128, 0, 127, 255}},     // straight alpha
+               {0, BLUE, {255, 0, 0, 0}, BLUE},                      // transparent: no change
+               {1, grey, {100, 50, 10, 128}, {150, 175, 205, 255}},  // additive: + src x alpha
+               {1, grey, WHITE, WHITE},                              // saturates
+               {2, grey, {128, 255, 0, 255}, {50, 150, 0, 255}},     // multiply
+               {2, grey, {0, 0, 0, 128}, {50, 75, 100, 255}},        // faded to white by alpha
+               {3, grey, {10, 20, 30, 40}, {10, 20, 30, 255}},       // replace (opaque screen)
+               {4, grey, {50, 0, 0, 128}, {100, 75, 100, 255}},      // premultiplied
+               {77, grey, {0, 0, 0, 128}, {50, 75, 100, 255}}};      // unknown: like 0
+  const int n = sizeof cases / sizeof cases[0];
+  for (int i = 0; i < n; i++) {
+    r->SetBlendMode(3);
+    Rect(4.0f * i, 0, 4, 4, cases[i].dst);
+    r->SetBlendMode(cases[i].mode);
+    Rect(4.0f * i, 0, 4, 4, cases[i].src);
+  }
+  const Image img = Shot();
+  for (int i = 0; i < n; i++) EXPECT_EQ(img.At(4 * i + 1, 1), cases[i].want) << "case " << i;
 }
 
-// --- Textures -----------------------------------------------------------------------
-
-TEST_F(RmodSoft, NearestSamplingStretchesTexelsIntoBlocks) {
+TEST_F(RmodSoft, ScreenshotsShowTheLastFinishedFrameAndBadInputIsRefusedOrIgnored) {
+  const std::string early = world.root() + "/x.png";
+  EXPECT_STREQ(r->QueryValue("Screenshot", early.c_str()), "0");  // no frame yet
+  ZY_DisplaySettings bad = {};
+  EXPECT_FALSE(r->Init(&zy_, &host_, &bad) || r->Init(&zy_, &host_, nullptr));
+  EXPECT_FALSE(r->IsModeSupported(0, 480) || r->IsModeSupported(100000, 480));
   Start();
-  ZY_Bitmap bm;
-  MakeTexture(&bm, 2, 2, CHECKER);
-  EXPECT_EQ(bm.hw.on_gpu, 1);
-  EXPECT_NE(bm.hw.texture, nullptr);
-  EXPECT_EQ(bm.hw.left, 0.0f);
-  EXPECT_EQ(bm.hw.top, 0.0f);
-  EXPECT_EQ(bm.hw.right, 1.0f);
-  EXPECT_EQ(bm.hw.bottom, 1.0f);
-  r->SetRenderMode(0);
-  Textured(&bm, 0, 0, 32, 32);
-  Textured(&bm, 40, 0, 8, 8, Rgba{255, 255, 255, 128});  // modulated by the vertex colour
-  Image img = Finish();
-  for (int y = 0; y < 32; y++)
-    for (int x = 0; x < 32; x++)
-      ASSERT_TRUE(Near(img.At(x, y), CHECKER[(y >= 16) * 2 + (x >= 16)])) << x << "," << y;
-  ExpectPixels(img, {{40, 0, Rgba{128, 0, 0, 255}, 1}, {47, 7, Rgba{128, 128, 128, 255}, 1}});
-}
-
-TEST_F(RmodSoft, BilinearSamplingIsExactAtOneToOneAndBlendsWhenStretched) {
-  Start();
-  ZY_Bitmap bm;
-  MakeTexture(&bm, 2, 2, CHECKER);
-  r->SetRenderMode(1);
-  Textured(&bm, 40, 40, 2, 2);    // texel centres on pixel centres
-  Textured(&bm, 0, 0, 32, 32);    // magnified 16 times
-  Image img = Finish();
-  ExpectPixels(img, {{40, 40, RED}, {41, 40, GREEN}, {40, 41, BLUE}, {41, 41, WHITE},
-                     {0, 0, RED} /* clamped to the edge (pack mode 0) */, {31, 31, WHITE}});
-  // Across the middle of the top row red fades into green.
-  const Rgba mid = img.At(15, 2);
-  EXPECT_GT(mid.r, 40);
-  EXPECT_LT(mid.r, 215);
-  EXPECT_GT(mid.g, 40);
-  EXPECT_LT(mid.g, 215);
-  for (int x = 1; x < 32; x++) ASSERT_LE(img.At(x, 2).r, img.At(x - 1, 2).r) << x;
-  EXPECT_TRUE(Near(img.At(15, 2), Rgba{255 - img.At(16, 2).r, 255 - img.At(16, 2).g, 0, 255}, 1))
-      << "the blend is symmetric about the middle";
-}
-
-TEST_F(RmodSoft, TransparentPaddingSoftensStretchedEdgesOnly) {
-  Start();
-  ZY_Bitmap expand, transparent;
-  MakeTexture(&expand, 2, 2, CHECKER, ZY_PACK_PAD_EXPAND);
-  MakeTexture(&transparent, 2, 2, CHECKER, ZY_PACK_PAD_TRANSPARENT);
-  Textured(&expand, 0, 0, 16, 16);
-  Textured(&transparent, 20, 0, 16, 16);
-  Textured(&transparent, 40, 0, 2, 2);  // one to one: no edge softening at all
-  Image img = Finish();
-  ExpectPixels(img, {{0, 0, RED}, {40, 0, RED}, {41, 1, WHITE}});
-  const Rgba corner = img.At(20, 0);
-  EXPECT_LT(corner.r, 200);  // partly transparent over black
-  EXPECT_EQ(corner.g, 0);    // no colour from outside the texture
-}
-
-TEST_F(RmodSoft, LogicalSizeDiffersFromPixelBufferSize) {
-  // A bitmap whose manifest gives it a logical size keeps its full pixel buffer
-  // (alloc_width x alloc_height) as the texture.
-  Start();
-  ZY_Bitmap bm;
-  MakeTexture(&bm, 2, 2, CHECKER);
-  r->FreeBitmapFromGpu(&bm.hw);
-  bm.alloc_width = bm.alloc_height = 2;
-  bm.width = bm.height = 1;
-  ASSERT_TRUE(r->LoadBitmapToGpu(&bm));
-  r->SetRenderMode(0);
-  Textured(&bm, 0, 0, 4, 4);
-  ExpectPixels(Finish(), {{0, 0, RED}, {3, 3, WHITE}});
-}
-
-TEST_F(RmodSoft, DrawShadedDrawsTheBitmapAsATexturedQuad) {
-  Start();
-  ZY_Bitmap bm;
-  MakeTexture(&bm, 2, 2, CHECKER);
-  const ZY_Vertex q[4] = {V(10, 10, WHITE, 0, 0), V(14, 10, WHITE, 1, 0), V(10, 14, WHITE, 0, 1),
-                          V(14, 14, WHITE, 1, 1)};
-  r->SetRenderMode(0);
-  r->DrawShaded(&bm, q);
-  r->FreeBitmapFromGpu(&bm.hw);
-  const ZY_Vertex later[4] = {V(20, 10, WHITE), V(24, 10, WHITE), V(20, 14, WHITE),
-                              V(24, 14, WHITE)};
-  r->DrawShaded(&bm, later);  // no longer on the GPU: nothing
-  ExpectPixels(Finish(), {{10, 10, RED}, {13, 10, GREEN}, {10, 13, BLUE}, {13, 13, WHITE},
-                          {21, 11, BLACK}});
-}
-
-TEST_F(RmodSoft, BothPixelAndColourOrdersGiveTheSameImage) {
-  auto scene = [this]() {
-    ZY_Bitmap bm;
-    MakeTexture(&bm, 2, 2, CHECKER);
-    Rect(0, 0, 64, 48, Rgba{20, 40, 60, 255});
-    Textured(&bm, 4, 4, 24, 24, Rgba{255, 200, 100, 200});
-    const ZY_Vertex q[4] = {V(30, 20, RED), V(60, 20, GREEN), V(30, 44, BLUE),
-                            V(60, 44, Rgba{255, 255, 0, 160})};
-    DrawQuad(q);
-    Line(0, 47, 63, 30, Rgba{255, 128, 0, 255}, Rgba{0, 128, 255, 255});
-    r->FreeBitmapFromGpu(&bm.hw);
-    return Finish();
-  };
-  Start();
-  EXPECT_EQ(r->GetPixelOrder(), ZY_PIXEL_ORDER_RGBA);
-  EXPECT_EQ(r->GetColourOrder(), ZY_COLOUR_ORDER_ARGB_WORD);
-  Image rgba = scene();
+  Rect(0, 0, 64, 48, BLUE);
+  r->EndFrame();
+  r->BeginFrame(ZY_EYE_MONO);  // clears the frame being drawn, not yet the finished one
+  EXPECT_EQ(Shot(false).At(1, 1), BLUE);
+  EXPECT_STREQ(r->QueryValue("Screenshot", "/nonexistent-dir/x/shot.png"), "0");
+  EXPECT_TRUE(!strcmp(r->QueryValue("Screenshot", nullptr), "0") && !r->QueryValue("No", "x"));
+  ASSERT_TRUE(r->Reinit(32, 16, true));
+  EXPECT_EQ(Shot().width, 32);
   Stop();
-  setenv("ZYLEM_SOFT_BGRA", "1", 1);
-  Start();
-  EXPECT_EQ(r->GetPixelOrder(), ZY_PIXEL_ORDER_BGRA);
-  EXPECT_EQ(r->GetColourOrder(), ZY_COLOUR_ORDER_RGBA_BYTES);
-  Image bgra = scene();
-  ASSERT_EQ(rgba.bytes.size(), bgra.bytes.size());
-  EXPECT_TRUE(rgba.bytes == bgra.bytes);
-  // The checker's red corner, tinted (255, 200, 100, 200), over the background.
-  EXPECT_TRUE(Near(bgra.At(6, 6), Rgba{204, 9, 13, 255}, 1));
+  Start();  // a new device starts black
+  EXPECT_TRUE(!r->CreateVertexBuffer(0) && !r->CreateIndexBuffer(-5));
+  int bogus = 0;  // a handle the module never gave out
+  EXPECT_EQ(r->LockVertexBuffer((ZY_VertexBuffer *)&bogus), nullptr);
+  r->DrawIndexed((ZY_VertexBuffer *)&bogus, 4, ib_, 2);
+  ZY_IndexBuffer *ib = r->CreateIndexBuffer(6);  // its second triangle points past the vertices
+  const uint16_t tris[6] = {0, 1, 2, 1, 2, 60000};
+  memcpy(r->LockIndexBuffer(ib), tris, sizeof tris);
+  r->UnlockIndexBuffer(ib);
+  ZY_Vertex *v = r->LockVertexBuffer(vb_);
+  v[0] = V(0, 0, RED), v[1] = V(20, 0, RED), v[2] = V(0, 20, RED);
+  r->UnlockVertexBuffer(vb_);
+  r->DrawIndexed(vb_, 0, ib, 5);  // more triangles than the index buffer holds
+  r->ReleaseIndexBuffer(ib);
+  r->ReleaseIndexBuffer(ib);  // twice: ignored
+  ZY_Bitmap bm, empty = {};  // a freed texture, freed again through a copy, draws as none
+  MakeTexture(&bm, 2, 2, MixedTexels(2, 2), ZY_PACK_PAD_EXPAND);
+  ZY_BitmapHardware copy = bm.hw;
+  r->SetTexture(0, &bm.hw);
+  r->FreeBitmapFromGpu(&bm.hw);
+  r->FreeBitmapFromGpu(&copy);
+  r->SetTexture(0, &copy);
+  Rect(40, 40, 4, 4, WHITE);
+  EXPECT_FALSE(r->LoadBitmapToGpu(&empty) || r->LoadBitmapToGpu(nullptr));
+  EXPECT_FALSE(r->SetRenderTarget(&empty));  // neither on the GPU nor a render target
+  empty.width = empty.height = 8, empty.flags = ZY_BITMAP_IS_RENDER_TARGET;
+  ASSERT_TRUE(r->SetRenderTarget(&empty));  // made on demand; freed while current: the screen
+  r->FreeBitmapFromGpu(&empty.hw);
+  // Non-finite positions drop their triangles; huge ones still draw what is on screen.
+  const ZY_Vertex nan_quad[4] = {V(NAN, 0, RED), V(10, 0, RED), V(0, INFINITY, RED),
+                                 V(10, 10, RED)};
+  DrawQuad(nan_quad);
+  ASSERT_TRUE(r->SetClipRect(60, 0, 4, 4));
+  Rect(-1e30f, -1e30f, 2e30f, 2e30f, GREEN);
+  const Image img = Shot();
+  EXPECT_TRUE(img.At(61, 1) == GREEN && img.At(59, 1) == BLACK && img.At(2, 2) == RED);
+  EXPECT_TRUE(img.At(18, 18) == BLACK && img.At(41, 41) == WHITE && img.At(30, 30) == BLACK);
 }
 
-}  // namespace
+TEST_F(RmodSoft, FastPathsGiveTheBytesOfTheGeneralRasteriserRenderTargetsToo) {
+  // The same scene drawn twice: with the shortcuts for one-to-one sprites and flat
+  // rectangles, and with ZYLEM_SOFT_NO_FASTPATH=1, which sends every triangle through the
+  // general rasteriser. Every byte must agree, render-target alpha too.
+  auto scene = [this]() {
+    ZY_Bitmap sprite, atlas, target;
+    MakeTexture(&sprite, 16, 16, MixedTexels(16, 16), ZY_PACK_PAD_TRANSPARENT);
+    MakeTexture(&atlas, 24, 20, MixedTexels(24, 20), ZY_PACK_PAD_EXPAND);
+    MakeTexture(&target, 40, 30, {}, ZY_PACK_PAD_TRANSPARENT, true);
+    int pen = 0;  // moves the sprites over the area
+    auto sprites = [&](int area_w, int area_h) {
+      const Rgba tints[3] = {WHITE, Rgba{255, 128, 64, 200}, Rgba{90, 255, 255, 255}};
+      for (int m : {0, 1, 2, 3, 4, 9})
+        for (int f = 0; f < 2; f++, pen++) {
+          r->SetBlendMode(m);
+          r->SetRenderMode(f);
+          const Rgba tint = tints[(m + f) % 3];
+          const float x = (float)((pen * 7) % (area_w + 10) - 8);
+          const float y = (float)((pen * 5) % (area_h + 8) - 6);
+          Textured(&sprite, x, y, 16, 16, tint);               // one to one
+          Textured(&sprite, x + 3.5f, y + 1, 16, 16, tint);    // half a pixel off
+          Textured(&sprite, x + 1, y + 2.25f, -16, 16, tint);  // mirrored in x
+          Textured(&sprite, x + 2, y + 14, 16, -16, tint);     // mirrored in y
+          Textured(&sprite, x + 6, y + 4, 17, 16, tint);       // scaled
+          r->SetTexture(0, &atlas.hw);  // a piece of an atlas
+          const float u0 = 5 / 24.0f, u1 = 17 / 24.0f, v0 = 3 / 20.0f, v1 = 15 / 20.0f;
+          const ZY_Vertex piece[4] = {V(x + 9, y + 6, tint, u0, v0), V(x + 21, y + 6, tint, u1, v0),
+                                      V(x + 9, y + 18, tint, u0, v1), V(x + 21, y + 18, tint, u1, v1)};
+          DrawQuad(piece);
+          r->SetTexture(0, nullptr);
+          Rect(x + 12, y + 2, 7, 5, Rgba{200, 40, 90, 60 + 30 * m});
+          ASSERT_TRUE(r->SetClipRect((int)x + 3, (int)y + 2, 9, 7));
+          Textured(&sprite, x, y + 3, 16, 16, tint);  // cut by the clip
+          r->ResetClipRect();
+        }
+      r->SetBlendMode(0);
+      r->SetRenderMode(1);
+    };
+    EXPECT_TRUE(r->SetRenderTarget(&target));  // half partly transparent, half untouched
+    r->SetBlendMode(3);
+    Rect(0, 0, 20, 30, Rgba{30, 160, 90, 120});
+    sprites(40, 30);
+    EXPECT_TRUE(r->SetRenderTarget(nullptr));
+    const ZY_Vertex ground[4] = {V(0, 0, Rgba{20, 40, 60, 255}), V(96, 0, Rgba{250, 200, 30, 255}),
+                                 V(0, 64, Rgba{90, 10, 200, 255}), V(96, 64, WHITE)};
+    DrawQuad(ground);
+    sprites(96, 64);
+    r->SetBlendMode(3);
+    Textured(&target, 50, 30, 40, 30);
+    std::vector<Image> shots = {Shot()};
+    // The target's alpha: its texels times black, premultiplied, over white: 255 - alpha.
+    r->SetBlendMode(0);
+    Rect(0, 0, 96, 64, WHITE);
+    r->SetBlendMode(4);
+    Textured(&target, 0, 0, 40, 30, Rgba{0, 0, 0, 255});
+    shots.push_back(Shot());
+    for (ZY_Bitmap *b : {&sprite, &atlas, &target}) r->FreeBitmapFromGpu(&b->hw);
+    return shots;
+  };
+  Start(96, 64);
+  const std::vector<Image> fast = scene();
+  Stop();
+  setenv("ZYLEM_SOFT_NO_FASTPATH", "1", 1);
+  Start(96, 64);
+  const std::vector<Image> general = scene();
+  for (size_t i = 0; i < 2; i++)
+    for (int y = 0; y < 64; y++)
+      for (int x = 0; x < 96; x++)
+        ASSERT_EQ(fast[i].At(x, y), general[i].At(x, y)) << i << ": " << x << "," << y;
+  int alphas[3] = {0, 0, 0};  // the target holds opaque, partly and fully transparent pixels
+  for (int y = 0; y < 30; y++)
+    for (int x = 0; x < 40; x++) alphas[(fast[1].At(x, y).r < 255) + (fast[1].At(x, y).r == 0)]++;
+  EXPECT_TRUE(alphas[0] > 20 && alphas[1] > 100 && alphas[2] > 20);
+}
