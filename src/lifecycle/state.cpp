@@ -9,6 +9,7 @@
 #include "engine/bitmaps.h"
 #include "engine/draw.h"
 #include "engine/modules.h"
+#include "host/host.h"
 #include "fs/fs.h"
 #include "image/image_loader.h"
 #include "lifecycle/input.h"
@@ -44,6 +45,7 @@ void ZYI_ResetState() {
   // new boot in the same process starts from nothing and leaks nothing.
   ZYI_PopupsForget();
   ZYI_LogClose();
+  ZYH_DesktopForget();
   Zero(zy::core);
   Zero(zy::locks);
   Zero(zy::log);
