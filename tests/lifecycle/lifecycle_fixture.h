@@ -1,0 +1,123 @@
+// lifecycle_fixture.h — a program record on the headless backend whose event callback
+// writes every event down while it is delivered, for the window, input and resolution
+// tests; the recording renderer of tests/modules stands in for a renderer module.
+#pragma once
+
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+
+#include <string>
+#include <vector>
+
+#include "base/locks.h"
+#include "base/state.h"
+#include "config/config.h"
+#include "engine/modules.h"
+#include "host/host.h"
+#include "lifecycle/input.h"
+#include "lifecycle/resolution.h"
+#include "lifecycle/state.h"
+#include "lifecycle/window.h"
+#include "zylem_modules.h"
+#include "zytest.h"
+
+// One line per event, taken while the event's texts are still valid.
+inline std::string Describe(const ZY_InputEvent &e) {
+  char b[1200];
+  const ZY_PointerEvent &p = e.pointer;
+  switch (e.type) {
+    case ZY_EVENT_KEY_DOWN: snprintf(b, sizeof b, "down %d", e.key.key); break;
+    case ZY_EVENT_KEY_UP: snprintf(b, sizeof b, "up %d", e.key.key); break;
+    case ZY_EVENT_CHAR: snprintf(b, sizeof b, "char %d", e.character.code); break;
+    case ZY_EVENT_POINTER_MOVE: snprintf(b, sizeof b, "move %d %d,%d prev %d,%d", p.index, p.x, p.y, p.prev_x, p.prev_y); break;
+    case ZY_EVENT_BUTTON_DOWN: snprintf(b, sizeof b, "bdown %d %d %d,%d", p.index, p.button, p.x, p.y); break;
+    case ZY_EVENT_BUTTON_UP: snprintf(b, sizeof b, "bup %d %d %d,%d", p.index, p.button, p.x, p.y); break;
+    case ZY_EVENT_WHEEL: snprintf(b, sizeof b, "wheel %d %d,%d", p.wheel_delta, p.x, p.y); break;
+    case ZY_EVENT_ACTIVATE: snprintf(b, sizeof b, "activate %d", e.activate.inactive); break;
+    case ZY_EVENT_RESIZE: snprintf(b, sizeof b, "resize %dx%d", e.resize.width, e.resize.height); break;
+    case ZY_EVENT_CLOSE: snprintf(b, sizeof b, "close"); break;
+    case ZY_EVENT_NAMED:
+      snprintf(b, sizeof b, "named %s %s %s%s", e.named.name, e.named.arg1, e.named.arg2, e.named.reserved ? " +" : "");
+      break;
+    default: snprintf(b, sizeof b, "type %u", e.type);
+  }
+  return b;
+}
+
+class LifecycleTest : public ZyTest {
+ protected:
+  static inline std::vector<std::string> seen;         // Describe() of each event
+  static inline std::vector<ZY_InputEvent> received;   // the records themselves
+  static inline uint32_t answer;                       // what the callback returns
+  ZY_ProgramInterface program{};
+
+  static uint32_t Record(ZY_InputEvent ev) {
+    seen.push_back(Describe(ev));
+    received.push_back(ev);
+    return answer;
+  }
+
+  void SetUp() override {
+    setenv("ZYLEM_RECORD_FILE", RecordPath().c_str(), 1);
+    unsetenv("ZYLEM_HEADLESS_SCREEN");
+    ZYH_SelectBackend(ZYH_BACKEND_HEADLESS);
+    ZYI_ResetState();
+    ZYI_CreateLocks();
+    seen.clear();
+    received.clear();
+    answer = 0;
+    program.interface_version = ZY_INTERFACE_VERSION;
+    strcpy(program.title, "Test Game");
+    program.init = [] { return true; };
+    program.update = program.draw = [](float) {};
+    program.event = Record;
+    program.parms.width = 800;
+    program.parms.height = 600;
+    program.parms.windowed = 1;
+    zy::core.prog = &program;
+    zy::core.core_initialized = 1;
+    zy::core.applied_parms = zy::core.current_parms = program.parms;
+    zy::core.orientation = zy::core.target_orientation = 8;
+  }
+  void TearDown() override {
+    ZYI_DestroyWindow();
+    ZYH_WindowDestroy();
+    ZYI_SetInputHooks(nullptr);
+    ZYI_InputShutdown();
+    ZYI_ConfigFree();
+    ZYI_DeleteLocks();
+  }
+
+  std::string RecordPath() const { return world.root() + "/record.txt"; }
+  // Loads the recording renderer as the renderer module; false when it is not built.
+  static bool UseRecordingRenderer() {
+    void *lib = ZYH_LoadLibrary((zytest::BuildDir() + "/modules/rmod_record.so").c_str());
+    auto get = lib ? (ZYLEM_RendImp_GetInterfaceFunc)ZYH_GetSymbol(lib, ZYLEM_RENDIMP_GET_INTERFACE_NAME) : nullptr;
+    zy::modules.renderer = get ? get() : nullptr;
+    return zy::modules.renderer != nullptr;
+  }
+  static ZyhEvent Host(ZyhEventType type, int key = 0, int x = 0, int y = 0) {
+    ZyhEvent ev;
+    memset(&ev, 0, sizeof ev);
+    ev.type = type;
+    ev.key = key;
+    ev.x = x;
+    ev.y = y;
+    return ev;
+  }
+  // Injects host events and lets the window procedure handle them.
+  static void Pump(std::vector<ZyhEvent> events) {
+    for (const ZyhEvent &ev : events) ZYH_InjectEvent(&ev);
+    ZYI_PumpEvents();
+  }
+  static ZY_InputEvent Engine(uint32_t type) {
+    ZY_InputEvent ev;
+    memset(&ev, 0, sizeof ev);
+    ev.type = type;
+    return ev;
+  }
+  static std::vector<std::string> Seen() { return seen; }
+};
+
+typedef std::vector<std::string> Lines;
