@@ -36,7 +36,6 @@ class CoreTest : public ZyTest {
     zy::core.start_time = ZYH_TimeMs();
     ZYI_CreateLocks();
     zy::config.console = zy::config.logging = 1;
-    zy::config.console_toggle_key = -89;
     ZYH_SetGameFolder(world.game().c_str());
     ASSERT_TRUE(ZYFS_Init());
     ZYFS_SetNames("TestDev", "TestGame");
@@ -47,20 +46,17 @@ class CoreTest : public ZyTest {
     ZYI_DeleteLocks();
   }
 
-  // Loads a program record titled "Test Game" with the given developer mode.
-  void UseProgram(bool developer_mode) {
+  // A program record titled "Test Game"; booted: developer mode, core initialised, the
+  // interface table built and the log keeping its history only.
+  void UseProgram(bool developer_mode, bool booted = false) {
     strcpy(prog.title, "Test Game");
     prog.parms.developer_mode = developer_mode;
     zy::core.prog = &prog;
-  }
-  // A booted developer program whose log keeps its history only.
-  void DeveloperBoot() {
-    UseProgram(true);
+    if (!booted) return;
     zy::core.core_initialized = zy::core.table_built = 1;
     zy::config.logging = 0;
     ZYI_LogOpen();
   }
-
   // Runs fn in a forked child whose only thread becomes the engine's main thread.
   static zytest::RunResult RunAsMain(const std::function<void()> &fn) {
     return zytest::RunInChild([&] {
@@ -68,39 +64,28 @@ class CoreTest : public ZyTest {
       fn();
     });
   }
-
   static std::string Native(const char *name) {
     char buf[1024];
     EXPECT_TRUE(ZYFS_MapToPlatformPath(name, buf, sizeof buf)) << name;
     return buf;
   }
-
-  // The lines of the current log file, without their line feeds.
-  static std::vector<std::string> FileLines() {
+  // The current log file's lines: the banner lines whole, the others without their
+  // "NNNN: [hh:mm.ss] " prefix when `bodies`.
+  static std::vector<std::string> FileLines(bool bodies = true) {
     std::vector<std::string> lines;
-    if (!zy::log.file_path[0]) return lines;
-    std::string text = zytest::ReadFile(Native(zy::log.file_path));
+    std::string text = zy::log.file_path[0] ? zytest::ReadFile(Native(zy::log.file_path)) : "";
     for (size_t start = 0, end; start < text.size(); start = end + 1) {
-      end = text.find('\n', start);
-      if (end == std::string::npos) end = text.size();
-      lines.push_back(text.substr(start, end - start));
+      if ((end = text.find('\n', start)) == std::string::npos) end = text.size();
+      std::string line = text.substr(start, end - start);
+      lines.push_back(bodies && lines.size() >= 2 && line.size() >= 17 ? line.substr(17) : line);
     }
     return lines;
   }
-  // A file line without its "NNNN: [hh:mm.ss] " prefix.
-  static std::string Body(const std::string &line) { return line.size() > 17 ? line.substr(17) : ""; }
-
-  // The texts of the history, oldest first.
-  static std::vector<std::string> History() {
-    std::vector<std::string> texts;
-    ZYI_Lock(ZYI_LOCK_PRINT);
-    for (int32_t i = 0; i < ZYI_LogHistoryCount(); i++) texts.push_back(ZYI_LogHistoryRecord(i)->text);
-    ZYI_Unlock(ZYI_LOCK_PRINT);
-    return texts;
-  }
   static int CountInHistory(const std::string &text) {
     int n = 0;
-    for (auto &t : History()) n += t == text;
+    ZYI_Lock(ZYI_LOCK_PRINT);
+    for (int32_t i = 0; i < ZYI_LogHistoryCount(); i++) n += text == ZYI_LogHistoryRecord(i)->text;
+    ZYI_Unlock(ZYI_LOCK_PRINT);
     return n;
   }
 };

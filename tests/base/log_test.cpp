@@ -1,45 +1,40 @@
 // The log: the numbered file with its banner and line format, level counting and the
 // verbose filter, multi-line texts, cutting, the history with its "..." marker, and the
 // switches that keep the log or its file off.
-#include <regex>
-
 #include "core_fixture.h"
 
-class Log : public CoreTest {};
+class Log : public CoreTest {
+ protected:
+  static const ZyLogRecord *Record(int32_t i) {
+    ZYI_Lock(ZYI_LOCK_PRINT);  // the history is read under PRINT; nothing writes meanwhile
+    const ZyLogRecord *r = ZYI_LogHistoryRecord(i);
+    ZYI_Unlock(ZYI_LOCK_PRINT);
+    return r;
+  }
+  static std::vector<std::string> Tail(size_t from) {
+    std::vector<std::string> lines = FileLines();
+    return std::vector<std::string>(lines.begin() + std::min(from, lines.size()), lines.end());
+  }
+};
 
-TEST_F(Log, FileStartsWithTheBannerThenNumberedStampedLines) {
+TEST_F(Log, FileStartsWithTheBannerThenNumberedLinesStampedWithTheirTime) {
   ZYI_LogOpen();
-  ASSERT_TRUE(ZYI_LogStarted());
   EXPECT_STREQ(zy::log.file_path, "user://logs/zylem-0001.log");
   EXPECT_EQ(ZY_Print("hello %d", 5), 7);
   EXPECT_EQ(ZY_Log(ZY_LOG_ERROR, "%s failed", "load"), 11);
-  std::vector<std::string> lines = FileLines();
+  std::vector<std::string> lines = FileLines(false);
   ASSERT_EQ(lines.size(), 5u);
-  EXPECT_EQ(lines[0], "Qarvel ZY (API 1224 + core 2300)");
-  EXPECT_EQ(lines[1], std::string(32, '-'));
-  const char *stamp = "^[0-9]{4}: \\[[0-9]{2}:[0-9]{2}\\.[0-9]{2}\\] ";
-  EXPECT_TRUE(std::regex_match(lines[2], std::regex(stamp + std::string("Logging started on [0-9]{4}-[0-9]{2}-[0-9]{2}\\."))))
-      << lines[2];
-  EXPECT_TRUE(std::regex_match(lines[3], std::regex(stamp + std::string("hello 5")))) << lines[3];
-  EXPECT_EQ(lines[3].substr(0, 6), "0002: ");
-  EXPECT_EQ(lines[4].substr(0, 6), "0003: ");
-  EXPECT_EQ(Body(lines[4]), "load failed");
-
-  // The stamp is the local time the history keeps for the line.
-  ZYI_Lock(ZYI_LOCK_PRINT);
-  const ZyLogRecord *r = ZYI_LogHistoryRecord(2);
-  ASSERT_NE(r, nullptr);
-  char expect[32];
-  snprintf(expect, sizeof expect, "0003: [%.2d:%.2d.%.2d] ", r->date_time[3], r->date_time[4], r->date_time[5]);
-  EXPECT_EQ(r->level, ZY_LOG_ERROR);
-  EXPECT_EQ(r->line_number, 3);
+  EXPECT_EQ(lines[0] + "|" + lines[1], "Qarvel ZY (API 1224 + core 2300)|" + std::string(32, '-'));
+  EXPECT_EQ(lines[2].substr(0, 7) + lines[2].substr(17, 21), "0001: [Logging started on 20");
+  const ZyLogRecord *r = Record(2);
+  char expect[64];
+  snprintf(expect, sizeof expect, "0003: [%.2d:%.2d.%.2d] load failed", r->date_time[3], r->date_time[4], r->date_time[5]);
+  EXPECT_EQ(lines[4], expect);
+  EXPECT_EQ(lines[3].substr(0, 6) + lines[3].substr(17), "0002: hello 5");
+  EXPECT_EQ(r->level * 100 + r->line_number, ZY_LOG_ERROR * 100 + 3);
   EXPECT_STREQ(r->thread_name, "MAIN");
-  ZYI_Unlock(ZYI_LOCK_PRINT);
-  EXPECT_EQ(lines[4].substr(0, 17), expect);
-
-  // Complete on disk after every line, with plain line feeds.
-  ZY_Print("tail");
-  EXPECT_EQ(Body(FileLines().back()), "tail");
+  ZY_Print("tail");  // complete on disk after every line, with plain line feeds
+  EXPECT_EQ(FileLines().back(), "tail");
   EXPECT_EQ(zytest::ReadFile(Native(zy::log.file_path)).find('\r'), std::string::npos);
 }
 
@@ -57,135 +52,96 @@ TEST_F(Log, NewFileTakesTheFirstFreeNumber) {
 
 TEST_F(Log, VerboseLevelDropsLowerLinesBeforeTheyAreCountedOrNumbered) {
   zy::config.verbose_level = ZY_LOG_ERROR;
-  ZYI_LogOpen();
-  EXPECT_EQ(ZY_Log(ZY_LOG_WARNING, "quiet %d", 1), 0);
-  EXPECT_EQ(ZY_Print("quiet too"), 0);
-  EXPECT_EQ(zy::log.level_counts[ZY_LOG_WARNING] + zy::log.level_counts[ZY_LOG_INFO], 0);
+  ZYI_LogOpen();  // "Logging started" is filtered too
+  EXPECT_EQ(ZY_Log(ZY_LOG_WARNING, "quiet %d", 1) + ZY_Print("quiet too"), 0);
   EXPECT_EQ(ZY_Log(ZY_LOG_ERROR, "loud"), 4);
-  ZY_Log(ZY_LOG_SYSTEM, "milestone");
-  std::vector<std::string> lines = FileLines();
-  ASSERT_EQ(lines.size(), 4u);  // "Logging started" was filtered too
-  EXPECT_EQ(lines[2].substr(0, 4) + Body(lines[2]), "0001loud");
-  EXPECT_EQ(lines[3].substr(0, 4), "0002");
-  // Lines that reach the writer below the level are counted but not written.
-  ZYI_Lock(ZYI_LOCK_PRINT);
+  for (int level : {ZY_LOG_SYSTEM, 5, 7, 8, 99}) ZY_Log(level, "level %d", level);  // 8 and 99 count as errors
+  EXPECT_EQ(FileLines(false)[2].substr(0, 4) + FileLines()[2], "0001loud");
+  EXPECT_EQ(Tail(3), (std::vector<std::string>{"level 3", "level 5", "level 7", "level 8", "level 99"}));
+  int32_t *n = zy::log.level_counts;
+  EXPECT_EQ((std::vector<int>{n[0], n[1], n[2], n[3], n[5], n[7]}), (std::vector<int>{0, 0, 3, 1, 1, 1}));
+  EXPECT_EQ(Record(ZYI_LogHistoryCount() - 1)->level, ZY_LOG_ERROR);
+  ZYI_Lock(ZYI_LOCK_PRINT);  // lines that reach the writer below the level are only counted
   ZYI_LogWriteText(ZY_LOG_INFO, "counted only");
   ZYI_Unlock(ZYI_LOCK_PRINT);
   EXPECT_EQ(zy::log.level_counts[ZY_LOG_INFO], 1);
-  EXPECT_EQ(FileLines().size(), 4u);
+  EXPECT_EQ(zy::log.line_number, 6);
 }
 
-TEST_F(Log, LevelsOutsideZeroToSevenCountAsErrors) {
+TEST_F(Log, MultiLineTextsBecomeOneLinePerNonEmptyLineAndOverlongOnesAreCut) {
   ZYI_LogOpen();
-  for (int level : {5, 7, 8, 99}) ZY_Log(level, "level %d", level);
-  EXPECT_EQ(zy::log.level_counts[5], 1);
-  EXPECT_EQ(zy::log.level_counts[7], 1);
-  EXPECT_EQ(zy::log.level_counts[ZY_LOG_ERROR], 2);
-  ZYI_Lock(ZYI_LOCK_PRINT);
-  EXPECT_EQ(ZYI_LogHistoryRecord(ZYI_LogHistoryCount() - 1)->level, ZY_LOG_ERROR);
-  ZYI_Unlock(ZYI_LOCK_PRINT);
-  EXPECT_EQ(Body(FileLines().back()), "level 99");
-}
-
-TEST_F(Log, MultiLineTextsBecomeOneLinePerNonEmptyLine) {
-  ZYI_LogOpen();
-  std::string p = std::string(300, 'p'), q = std::string(700, 'q');
+  std::string p(300, 'p'), q(700, 'q'), big(5000, 'z'), wide = std::string(2000, 'w') + "\n";
   ZY_Log(ZY_LOG_WARNING, "a\nb\n");
   ZY_Print("single\n");
   ZY_Print("x\n\ny");
   ZY_Print("%s", "");  // empty: counted, not written
   ZY_Log(ZY_LOG_ERROR, "%s\n%s\n", p.c_str(), q.c_str());  // long pieces stay whole
-  std::vector<std::string> body;
-  for (auto &l : FileLines()) body.push_back(Body(l));
-  EXPECT_EQ(std::vector<std::string>(body.begin() + 3, body.end()),
-            (std::vector<std::string>{"a", "b", "single", "x", "y", p, q}));
-  EXPECT_EQ(zy::log.level_counts[ZY_LOG_WARNING], 2);
-  EXPECT_EQ(zy::log.line_number, 8);
-  std::vector<std::string> h = History();
-  ASSERT_EQ(h.size(), 8u);
-  EXPECT_EQ(h[3], "single\n");  // the history keeps a single line as given
-}
-
-TEST_F(Log, OverlongTextsAreCutButEveryFileLineEndsWithItsLineFeed) {
-  ZYI_LogOpen();
-  std::string big(5000, 'z'), wide = std::string(2000, 'w') + "\n";
-  EXPECT_EQ(ZY_Print("%s", big.c_str()), -1);
-  EXPECT_EQ(History().back(), big.substr(0, 4095));
+  EXPECT_EQ(ZY_Print("%s", big.c_str()), -1);  // cut at 4095 characters
   EXPECT_EQ(ZY_Print("%s", wide.c_str()), 2001);
   ZY_Print("after");
-  std::vector<std::string> lines = FileLines();
-  ASSERT_EQ(lines.size(), 6u);
-  EXPECT_EQ(lines[3].size(), 1023u);
-  EXPECT_EQ(Body(lines[4]), std::string(1023 - 17, 'w'));  // its own line feed was cut, one added
-  EXPECT_EQ(Body(lines[5]), "after");
-  EXPECT_EQ(History()[2], wide);
+  // A file line is cut at 1023 bytes and still ends with exactly one line feed.
+  std::string cut = std::string(1023 - 17, 'z'), wcut = std::string(1023 - 17, 'w');
+  EXPECT_EQ(Tail(3), (std::vector<std::string>{"a", "b", "single", "x", "y", p, q, cut, wcut, "after"}));
+  EXPECT_EQ(zy::log.level_counts[ZY_LOG_WARNING], 2);
+  EXPECT_EQ(zy::log.line_number, 11);
+  // The history keeps the texts as given, up to the cut of the buffer.
+  EXPECT_STREQ(Record(3)->text, "single\n");
+  EXPECT_EQ(Record(8)->text, big.substr(0, 4095));
+  EXPECT_EQ(Record(9)->text, wide);
 }
 
 TEST_F(Log, HistoryKeepsTheNewestRecordsBehindAMarker) {
   zy::config.logging = 0;
   ZYI_LogOpen();  // "Logging started" is line 1
-  for (int i = 2; i <= ZYI_LOG_HISTORY_LIMIT; i++) ZY_Print("line %d", i);
-  ZYI_Lock(ZYI_LOCK_PRINT);
-  ASSERT_EQ(ZYI_LogHistoryCount(), ZYI_LOG_HISTORY_LIMIT);
-  EXPECT_EQ(ZYI_LogHistoryRecord(0)->line_number, 1);  // full, nothing lost yet
-  ZYI_Unlock(ZYI_LOCK_PRINT);
-
-  ZY_Print("line %d", ZYI_LOG_HISTORY_LIMIT + 1);
-  ZYI_Lock(ZYI_LOCK_PRINT);
-  ASSERT_EQ(ZYI_LogHistoryCount(), ZYI_LOG_HISTORY_LIMIT);
-  const ZyLogRecord *marker = ZYI_LogHistoryRecord(0);
+  const int LIMIT = ZYI_LOG_HISTORY_LIMIT;
+  for (int i = 2; i <= LIMIT; i++) ZY_Print("line %d", i);
+  EXPECT_EQ(ZYI_LogHistoryCount(), LIMIT);
+  EXPECT_EQ(Record(0)->line_number, 1);  // full, nothing lost yet
+  ZY_Print("line %d", LIMIT + 1);
+  const ZyLogRecord *marker = Record(0);
   EXPECT_STREQ(marker->text, "...");
-  EXPECT_EQ(marker->level, ZY_LOG_SYSTEM);
-  EXPECT_EQ(marker->line_number, 0);
+  EXPECT_EQ(marker->level * 100 + marker->line_number, ZY_LOG_SYSTEM * 100);
   EXPECT_EQ(marker->thread_name, nullptr);
-  EXPECT_EQ(ZYI_LogHistoryRecord(1)->line_number, 3);  // lines 1 and 2 made way
-  ZYI_Unlock(ZYI_LOCK_PRINT);
-
+  EXPECT_EQ(Record(1)->line_number, 3);  // lines 1 and 2 made way
   // From then on each line pushes out one old line; the marker stays in front.
   for (int i = 0; i < 20000; i++) ZY_Print("more %d", i);
-  int total = ZYI_LOG_HISTORY_LIMIT + 1 + 20000;
-  ZYI_Lock(ZYI_LOCK_PRINT);
-  ASSERT_EQ(ZYI_LogHistoryCount(), ZYI_LOG_HISTORY_LIMIT);
-  EXPECT_STREQ(ZYI_LogHistoryRecord(0)->text, "...");
-  for (int i = 1; i < ZYI_LOG_HISTORY_LIMIT; i++)
-    ASSERT_EQ(ZYI_LogHistoryRecord(i)->line_number, total - ZYI_LOG_HISTORY_LIMIT + 1 + i);
-  EXPECT_STREQ(ZYI_LogHistoryRecord(ZYI_LOG_HISTORY_LIMIT - 1)->text, "more 19999");
-  EXPECT_EQ(ZYI_LogHistoryRecord(ZYI_LOG_HISTORY_LIMIT), nullptr);
-  EXPECT_EQ(ZYI_LogHistoryRecord(-1), nullptr);
-  ZYI_Unlock(ZYI_LOCK_PRINT);
+  int total = LIMIT + 1 + 20000;
+  ASSERT_EQ(ZYI_LogHistoryCount(), LIMIT);
+  EXPECT_STREQ(Record(0)->text, "...");
+  for (int i = 1; i < LIMIT; i++) ASSERT_EQ(Record(i)->line_number, total - LIMIT + 1 + i) << i;
+  EXPECT_STREQ(Record(LIMIT - 1)->text, "more 19999");
+  EXPECT_EQ(Record(LIMIT), nullptr);
+  EXPECT_EQ(Record(-1), nullptr);
 }
 
 TEST_F(Log, SwitchesAndAnUnusableFolderKeepTheLogOrItsFileOff) {
+  ZY_Print("too early");  // before opening: dropped
   zy::config.console = 0;  // no log at all; ZY_Print still answers
   ZYI_LogOpen();
-  EXPECT_FALSE(ZYI_LogStarted());
   EXPECT_EQ(ZY_Print("nobody hears %d", 1), 14);
   EXPECT_EQ(ZYI_LogHistoryCount() + zy::log.level_counts[ZY_LOG_INFO], 0);
-
   zy::config.console = 1;
   zy::config.logging = 0;  // the history without a file
   ZYI_LogOpen();
   ZY_Print("remembered");
-  EXPECT_EQ(CountInHistory("remembered"), 1);
+  EXPECT_EQ(CountInHistory("remembered") + CountInHistory("too early"), 1);
   EXPECT_EQ(zytest::NewestLog(world.root()), "");
   ZYI_LogClose();
-  ZY_Print("too late");  // after closing: dropped, history freed
+  ZY_Print("too late");  // after closing: dropped, the history freed
   EXPECT_EQ(ZYI_LogHistoryCount(), 0);
-
   // A file where the folder should be: the log stays off and the file untouched.
   zy::config.logging = 1;
   std::string folder = Native("user://logs");
   zytest::MakeDirs(folder.substr(0, folder.rfind('/')));
   zytest::WriteFile(folder, "in the way");
   ZYI_LogOpen();
-  EXPECT_FALSE(ZYI_LogStarted());
   ZY_Log(ZY_LOG_ERROR, "lost");
+  EXPECT_FALSE(ZYI_LogStarted());
   EXPECT_EQ(ZYI_LogHistoryCount(), 0);
   EXPECT_EQ(zytest::ReadFile(folder), "in the way");
 }
 
 TEST_F(Log, FileLayerComplaintsDuringAnAppendReachTheHistoryButNotTheFile) {
-  ZY_Print("too early");  // before opening: dropped
   ZYI_LogOpen();
   // A file counter below zero makes every close complain through the log; each
   // complaint would append again and close again without end.
@@ -194,29 +150,19 @@ TEST_F(Log, FileLayerComplaintsDuringAnAppendReachTheHistoryButNotTheFile) {
   ZY_Print("and again");
   zy::fs.open_count = 0;
   EXPECT_EQ(CountInHistory("CloseFile closing too many file handles!"), 2);
-  EXPECT_EQ(CountInHistory("too early"), 0);
-  std::vector<std::string> lines = FileLines();
-  ASSERT_EQ(lines.size(), 5u);
-  EXPECT_EQ(Body(lines[3]), "survives");
-  EXPECT_EQ(lines[4].substr(0, 4) + Body(lines[4]), "0004and again");  // the complaint took 3
+  EXPECT_EQ(Tail(3), (std::vector<std::string>{"survives", "and again"}));
+  EXPECT_EQ(FileLines(false)[4].substr(0, 4), "0004");  // the complaint took number 3
 }
 
 TEST_F(Log, SummaryReportsCountersAndFilesTheProgramLeftOpen) {
   ZYI_LogOpen();
-  ZY_Log(ZY_LOG_ERROR, "e1");
-  ZY_Log(ZY_LOG_ERROR, "e2");
-  ZY_Log(ZY_LOG_WARNING, "w1");
-  ZY_Print("i");
+  for (int level : {ZY_LOG_ERROR, ZY_LOG_ERROR, ZY_LOG_WARNING, ZY_LOG_INFO}) ZY_Log(level, "x");
   ZY_File *kept = ZY_OpenFile("user://kept.txt", "w");
   ASSERT_NE(kept, nullptr);
   ZYI_LogSummary(ZYFS_OpenFileCount());
-  std::vector<std::string> lines = FileLines();
-  ASSERT_GE(lines.size(), 2u);
-  EXPECT_EQ(Body(lines[lines.size() - 2]), "ZYLEM log: 2 errors, 1 warnings, 2 infos.");
-  EXPECT_EQ(Body(lines.back()), "1 files left open..");
+  EXPECT_EQ(Tail(7), (std::vector<std::string>{"ZYLEM log: 2 errors, 1 warnings, 2 infos.", "1 files left open.."}));
   ZY_CloseFile(kept);
   ZYI_LogClose();
-  size_t before = FileLines().size();
   ZYI_LogSummary(0);  // a closed log writes nothing
-  EXPECT_EQ(FileLines().size(), before);
+  EXPECT_EQ(FileLines().size(), 9u);
 }

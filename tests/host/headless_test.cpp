@@ -45,34 +45,21 @@ TEST(HeadlessPopup, AnswersComeFromTheEnvironmentAndOnlyAsTheSetOffers) {
 }
 
 TEST_F(HeadlessDesktop, TheVirtualWindowIsUniqueAndTheScreenSizeComesFromTheEnvironment) {
-  int w = -1, h = -1;
-  EXPECT_FALSE(ZYH_WindowSize(&w, &h));
   ZyhWindowDesc desc = {};
   desc.width = 320;
   desc.height = 240;
+  int w = -1, h = -1;
   ASSERT_TRUE(ZYH_WindowCreate(&desc));
+  EXPECT_FALSE(ZYH_WindowCreate(&desc)) << "one window only";
   ASSERT_TRUE(ZYH_WindowSize(&w, &h));
   EXPECT_EQ(w * 1000 + h, 320240);
-  EXPECT_EQ(ZYH_WindowNative(), nullptr);
-  desc.width = 800;
-  EXPECT_FALSE(ZYH_WindowCreate(&desc)) << "one window only";
-  ZYH_WindowDestroy();
-  ASSERT_TRUE(ZYH_WindowCreate(&desc));
-  ZYH_WindowSize(&w, &h);
-  EXPECT_EQ(w, 800);
   ZYH_WindowDestroy();
   desc.height = 0;
-  EXPECT_FALSE(ZYH_WindowCreate(&desc));
-  EXPECT_FALSE(ZYH_WindowCreate(nullptr));
-
-  const struct { const char *env; int w, h; } sizes[] = {
-      {nullptr, 1920, 1080}, {"800x600", 800, 600}, {"800x", 1920, 1080}, {"0x600", 1920, 1080},
-      {"800x600junk", 1920, 1080}, {"-5x600", 1920, 1080}, {"wide", 1920, 1080}};
-  for (auto &c : sizes) {
-    c.env ? setenv("ZYLEM_HEADLESS_SCREEN", c.env, 1) : unsetenv("ZYLEM_HEADLESS_SCREEN");
+  EXPECT_FALSE(ZYH_WindowCreate(&desc) || ZYH_WindowCreate(nullptr) || ZYH_WindowSize(&w, &h));
+  for (const char *env : {"800x600", "800x", "0x600", "800x600junk", "-5x600"}) {  // else 1920x1080
+    setenv("ZYLEM_HEADLESS_SCREEN", env, 1);
     ZYH_ScreenSize(&w, &h);
-    EXPECT_EQ(std::to_string(w) + "x" + std::to_string(h), std::to_string(c.w) + "x" + std::to_string(c.h))
-        << (c.env ? c.env : "(unset)");
+    EXPECT_EQ(w * 10000 + h, strcmp(env, "800x600") ? 19201080 : 8000600) << env;
   }
   unsetenv("ZYLEM_HEADLESS_SCREEN");
 }
@@ -115,19 +102,21 @@ TEST_F(HeadlessEventThreads, EventsFromSeveralThreadsAllArriveEachInItsOrder) {
 }
 
 TEST_F(HeadlessDesktop, CursorAndClipboardAreKeptUntilANewBootForgetsThem) {
+  auto clip = [] {
+    char *t = ZYH_ClipboardGet();
+    std::string s = t ? t : "(null)";
+    free(t);
+    return s;
+  };
   EXPECT_EQ(ZYH_GetCursor(), ZYH_CURSOR_ARROW);
   for (int c : {(int)ZYH_CURSOR_HAND, (int)ZYH_CURSOR_HIDDEN, 99, -1}) {  // out of range means the arrow
     ZYH_SetCursor((ZyhCursor)c);
     EXPECT_EQ((int)ZYH_GetCursor(), c == 99 || c == -1 ? ZYH_CURSOR_ARROW : c);
   }
-  char *text = ZYH_ClipboardGet();
-  EXPECT_STREQ(text, "");
-  free(text);
+  EXPECT_EQ(clip(), "");
   EXPECT_TRUE(ZYH_ClipboardSet("h\xc3\xa9llo\nworld"));
-  text = ZYH_ClipboardGet();
-  EXPECT_STREQ(text, "h\xc3\xa9llo\nworld");
-  free(text);
-
+  EXPECT_EQ(clip(), "h\xc3\xa9llo\nworld");
+  // A new boot's state reset forgets all of it, and events nobody took.
   ZYH_SetCursor(ZYH_CURSOR_WAIT);
   ZyhEvent ev = HostEvent(ZYH_EV_CLOSE);
   ZYH_InjectEvent(&ev);
@@ -138,13 +127,5 @@ TEST_F(HeadlessDesktop, CursorAndClipboardAreKeptUntilANewBootForgetsThem) {
   EXPECT_EQ(ZYH_GetCursor(), ZYH_CURSOR_ARROW);
   EXPECT_EQ(Drain(), Events{});
   EXPECT_FALSE(ZYH_WindowExists());
-  text = ZYH_ClipboardGet();
-  EXPECT_STREQ(text, "");
-  free(text);
-}
-
-TEST(HeadlessUrl, UrlsCannotBeOpenedAndSaySo) {
-  zytest::RunResult r = zytest::RunInChild([] { printf("%d%d", ZYH_OpenUrl("https://example.com/"), ZYH_OpenUrl(nullptr)); });
-  EXPECT_EQ(r.out, "00");
-  EXPECT_NE(r.err.find("https://example.com/"), std::string::npos) << r.err;
+  EXPECT_EQ(clip(), "");
 }

@@ -1,7 +1,6 @@
 // The single-instance guard: the first start holds the lock, a second start of the same
 // game asks it to come forward and stops, another game sharing the id goes on, and a lock
 // left by a process that ended never blocks the next start.
-#include <stdlib.h>
 #include <unistd.h>
 
 #include "host/backend.h"
@@ -72,14 +71,4 @@ TEST_F(Instance, HostileIdsStayInsideTheRuntimeFolderAndPlantedLinksAreNeverFoll
   ZYH_InstanceRelease();
   EXPECT_EQ(ZYH_InstanceLock("game", "Title"), -1);
   EXPECT_EQ(zytest::ReadFile(victim), "precious");
-}
-
-TEST_F(Instance, WithoutARuntimeFolderTheLockLivesInTmp) {
-  unsetenv("XDG_RUNTIME_DIR");
-  std::string id = "zylem-host-test-" + std::to_string(getpid());
-  std::string path = "/tmp/zylem-" + std::to_string(geteuid()) + "-" + id + ".lock";
-  EXPECT_EQ(LockInChild(id.c_str(), "Title"), 1);
-  EXPECT_EQ(ZYH_PathKind(path.c_str()), 1);
-  unlink(path.c_str());
-  unlink((path + ".raise").c_str());
 }

@@ -15,12 +15,8 @@ struct Record {
   uint16_t type, code;
   int32_t value;
 };
-
-enum { EV_SYN = 0, EV_KEY = 1, EV_REL = 2, SYN_REPORT = 0, SYN_DROPPED = 3, REL_X = 0, REL_Y = 1,
-       BTN_LEFT = 0x110, BTN_RIGHT, BTN_MIDDLE, BTN_SIDE, BTN_EXTRA };
-
-Record R(uint16_t type, uint16_t code, int32_t value) { return Record{0, 0, type, code, value}; }
-const Record SYN = {0, 0, EV_SYN, SYN_REPORT, 0};
+enum { SYN = 0, KEY = 1, REL = 2, DROPPED = 3, X = 0, Y = 1, LEFT = 0x110, RIGHT, MIDDLE, SIDE, EXTRA };
+const Record REPORT = {0, 0, SYN, 0, 0};
 
 class RawMice : public ::testing::Test {
  protected:
@@ -33,9 +29,8 @@ class RawMice : public ::testing::Test {
     EXPECT_EQ(ZYH_RawMiceAttachFd(fds[0]), want_index);
     return fds[1];
   }
-  static void Send(int fd, std::vector<Record> records) {
-    ssize_t size = (ssize_t)(records.size() * sizeof(Record));
-    ASSERT_EQ(write(fd, records.data(), (size_t)size), size);
+  static void Send(int fd, std::vector<Record> r) {
+    ASSERT_EQ(write(fd, r.data(), r.size() * sizeof(Record)), (ssize_t)(r.size() * sizeof(Record)));
   }
 };
 
@@ -43,29 +38,24 @@ class RawMice : public ::testing::Test {
 
 TEST_F(RawMice, EachReportBecomesOneEventWithSummedMotionAndButtonTransitions) {
   int m = Attach(0);
-  Send(m, {R(EV_REL, REL_X, 5), R(EV_REL, REL_Y, -3), R(EV_REL, REL_X, 2), SYN, R(EV_REL, REL_Y, 7), SYN});
-  Send(m, {R(EV_KEY, BTN_LEFT, 1), SYN, R(EV_KEY, BTN_RIGHT, 0), R(EV_KEY, BTN_SIDE, 1), R(EV_REL, REL_X, 1), SYN});
-  Send(m, {R(EV_KEY, BTN_MIDDLE, 1), R(EV_KEY, BTN_EXTRA, 0), SYN});
-  Send(m, {R(EV_KEY, BTN_LEFT, 2), SYN});  // auto-repeat: no transition, no event
-  char flags[3][16];
-  snprintf(flags[0], 16, "%#x", ZYH_RAW_LEFT_DOWN);
-  snprintf(flags[1], 16, "%#x", ZYH_RAW_RIGHT_UP | ZYH_RAW_BUTTON4_DOWN);
-  snprintf(flags[2], 16, "%#x", ZYH_RAW_MIDDLE_DOWN | ZYH_RAW_BUTTON5_UP);
-  EXPECT_EQ(Drain(), (Events{"raw 0 7,-3 0", "raw 0 0,7 0", "raw 0 0,0 " + std::string(flags[0]),
-                             "raw 0 1,0 " + std::string(flags[1]), "raw 0 0,0 " + std::string(flags[2])}));
+  Send(m, {{0, 0, REL, X, 5}, {0, 0, REL, Y, -3}, {0, 0, REL, X, 2}, REPORT, {0, 0, REL, Y, 7}, REPORT,
+           {0, 0, KEY, LEFT, 1}, REPORT, {0, 0, KEY, RIGHT, 0}, {0, 0, KEY, SIDE, 1}, {0, 0, REL, X, 1}, REPORT,
+           {0, 0, KEY, MIDDLE, 1}, {0, 0, KEY, EXTRA, 0}, REPORT,
+           {0, 0, KEY, LEFT, 2}, REPORT});  // auto-repeat: no transition, no event
+  // Flags: 1 left down, 8 right up, 40 button 4 down, 10 middle down, 200 button 5 up.
+  EXPECT_EQ(Drain(), (Events{"raw 0 7,-3 0", "raw 0 0,7 0", "raw 0 0,0 1", "raw 0 1,0 48", "raw 0 0,0 210"}));
   close(m);
 }
 
 TEST_F(RawMice, RecordsSplitAcrossReadsAndDroppedReportsAreHandled) {
   int m = Attach(0);
-  Record packet[2] = {R(EV_REL, REL_X, 4), SYN};
-  const char *bytes = (const char *)packet;
-  ASSERT_EQ(write(m, bytes, 10), 10);  // part of the first record only
+  Record packet[2] = {{0, 0, REL, X, 4}, REPORT};
+  ASSERT_EQ(write(m, packet, 10), 10);  // part of the first record only
   EXPECT_EQ(Drain(), Events{});
-  ASSERT_EQ(write(m, bytes + 10, sizeof packet - 10), (ssize_t)(sizeof packet - 10));
+  ASSERT_EQ(write(m, (char *)packet + 10, sizeof packet - 10), (ssize_t)(sizeof packet - 10));
   EXPECT_EQ(Drain(), Events{"raw 0 4,0 0"});
-  // After the kernel drops records the packet is incomplete: skip to the next report.
-  Send(m, {R(EV_REL, REL_X, 100), R(EV_SYN, SYN_DROPPED, 0), R(EV_REL, REL_X, 50), SYN, R(EV_REL, REL_Y, 9), SYN});
+  // After the kernel drops records the report is incomplete: skip to the next one.
+  Send(m, {{0, 0, REL, X, 100}, {0, 0, SYN, DROPPED, 0}, {0, 0, REL, X, 50}, REPORT, {0, 0, REL, Y, 9}, REPORT});
   EXPECT_EQ(Drain(), Events{"raw 0 0,9 0"});
   close(m);
 }
@@ -73,9 +63,9 @@ TEST_F(RawMice, RecordsSplitAcrossReadsAndDroppedReportsAreHandled) {
 TEST_F(RawMice, SeveralMiceKeepTheirIndicesEvenWhenOneGoesAway) {
   int first = Attach(0), second = Attach(1);
   close(first);  // unplugged
-  Send(second, {R(EV_REL, REL_X, -2), SYN});
+  Send(second, {{0, 0, REL, X, -2}, REPORT});
   EXPECT_EQ(Drain(), Events{"raw 1 -2,0 0"});
-  Send(second, {R(EV_REL, REL_X, 3), SYN});
+  Send(second, {{0, 0, REL, X, 3}, REPORT});
   ZYH_RawMiceClose();  // no more raw events afterwards
   EXPECT_EQ(Drain(), Events{});
   close(second);

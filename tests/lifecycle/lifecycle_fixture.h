@@ -27,19 +27,15 @@ inline std::string Describe(const ZY_InputEvent &e) {
   char b[1200];
   const ZY_PointerEvent &p = e.pointer;
   switch (e.type) {
-    case ZY_EVENT_KEY_DOWN: snprintf(b, sizeof b, "down %d", e.key.key); break;
-    case ZY_EVENT_KEY_UP: snprintf(b, sizeof b, "up %d", e.key.key); break;
+    case ZY_EVENT_KEY_DOWN: case ZY_EVENT_KEY_UP: snprintf(b, sizeof b, "%s %d", e.type == 8 ? "down" : "up", e.key.key); break;
     case ZY_EVENT_CHAR: snprintf(b, sizeof b, "char %d", e.character.code); break;
     case ZY_EVENT_POINTER_MOVE: snprintf(b, sizeof b, "move %d %d,%d prev %d,%d", p.index, p.x, p.y, p.prev_x, p.prev_y); break;
-    case ZY_EVENT_BUTTON_DOWN: snprintf(b, sizeof b, "bdown %d %d %d,%d", p.index, p.button, p.x, p.y); break;
-    case ZY_EVENT_BUTTON_UP: snprintf(b, sizeof b, "bup %d %d %d,%d", p.index, p.button, p.x, p.y); break;
+    case ZY_EVENT_BUTTON_DOWN: case ZY_EVENT_BUTTON_UP:
+      snprintf(b, sizeof b, "%s %d %d %d,%d", e.type == 6 ? "bdown" : "bup", p.index, p.button, p.x, p.y); break;
     case ZY_EVENT_WHEEL: snprintf(b, sizeof b, "wheel %d %d,%d", p.wheel_delta, p.x, p.y); break;
     case ZY_EVENT_ACTIVATE: snprintf(b, sizeof b, "activate %d", e.activate.inactive); break;
     case ZY_EVENT_RESIZE: snprintf(b, sizeof b, "resize %dx%d", e.resize.width, e.resize.height); break;
-    case ZY_EVENT_CLOSE: snprintf(b, sizeof b, "close"); break;
-    case ZY_EVENT_NAMED:
-      snprintf(b, sizeof b, "named %s %s %s%s", e.named.name, e.named.arg1, e.named.arg2, e.named.reserved ? " +" : "");
-      break;
+    case ZY_EVENT_NAMED: snprintf(b, sizeof b, "named %s %s %s%s", e.named.name, e.named.arg1, e.named.arg2, e.named.reserved ? " +" : ""); break;
     default: snprintf(b, sizeof b, "type %u", e.type);
   }
   return b;
@@ -89,6 +85,11 @@ class LifecycleTest : public ZyTest {
     ZYI_DeleteLocks();
   }
 
+  // The mode wanted, as "<width>x<height> w|fs".
+  static std::string Mode() {
+    const ZY_DisplaySettings &c = zy::core.current_parms;
+    return std::to_string(c.width) + "x" + std::to_string(c.height) + (c.windowed ? " w" : " fs");
+  }
   std::string RecordPath() const { return world.root() + "/record.txt"; }
   // Loads the recording renderer as the renderer module; false when it is not built.
   static bool UseRecordingRenderer() {
@@ -97,13 +98,13 @@ class LifecycleTest : public ZyTest {
     zy::modules.renderer = get ? get() : nullptr;
     return zy::modules.renderer != nullptr;
   }
-  static ZyhEvent Host(ZyhEventType type, int key = 0, int x = 0, int y = 0) {
-    ZyhEvent ev;
-    memset(&ev, 0, sizeof ev);
+  static ZyhEvent Host(ZyhEventType type, int key = 0, int x = 0, int y = 0, int button = 0) {
+    ZyhEvent ev = {};
     ev.type = type;
     ev.key = key;
     ev.x = x;
     ev.y = y;
+    ev.button = button;
     return ev;
   }
   // Injects host events and lets the window procedure handle them.
@@ -117,7 +118,6 @@ class LifecycleTest : public ZyTest {
     ev.type = type;
     return ev;
   }
-  static std::vector<std::string> Seen() { return seen; }
 };
 
 typedef std::vector<std::string> Lines;
