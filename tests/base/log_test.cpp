@@ -153,16 +153,3 @@ TEST_F(Log, FileLayerComplaintsDuringAnAppendReachTheHistoryButNotTheFile) {
   EXPECT_EQ(Tail(3), (std::vector<std::string>{"survives", "and again"}));
   EXPECT_EQ(FileLines(false)[4].substr(0, 4), "0004");  // the complaint took number 3
 }
-
-TEST_F(Log, SummaryReportsCountersAndFilesTheProgramLeftOpen) {
-  ZYI_LogOpen();
-  for (int level : {ZY_LOG_ERROR, ZY_LOG_ERROR, ZY_LOG_WARNING, ZY_LOG_INFO}) ZY_Log(level, "x");
-  ZY_File *kept = ZY_OpenFile("user://kept.txt", "w");
-  ASSERT_NE(kept, nullptr);
-  ZYI_LogSummary(ZYFS_OpenFileCount());
-  EXPECT_EQ(Tail(7), (std::vector<std::string>{"ZYLEM log: 2 errors, 1 warnings, 2 infos.", "1 files left open.."}));
-  ZY_CloseFile(kept);
-  ZYI_LogClose();
-  ZYI_LogSummary(0);  // a closed log writes nothing
-  EXPECT_EQ(FileLines().size(), 9u);
-}

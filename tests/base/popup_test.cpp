@@ -19,7 +19,8 @@ TEST_F(Popups, CaptionButtonsAndResultFollowTheLevelAndTheAnswer) {
   struct Case { int32_t level; const char *answer, *out, *caption; } cases[] = {
       {ZY_LOG_INFO, "", "result 1\n", "ZYLEM"},           {ZY_LOG_WARNING, "", "result 4\n", "ZYLEM Warning"},
       {ZY_LOG_ERROR, "ok", "result 4\n", "ZYLEM Error"},  {ZY_LOG_SYSTEM, "", "result 5\n", "ZYLEM Error"},
-      {ZY_LOG_SYSTEM, "no", "result 6\n", "ZYLEM Error"}, {ZY_LOG_SYSTEM, "yes", "result 5\n", "ZYLEM Error"},
+      {ZY_LOG_SYSTEM, "NO", "result 6\n", "ZYLEM Error"}, {ZY_LOG_SYSTEM, "yes", "result 5\n", "ZYLEM Error"},
+      {ZY_LOG_SYSTEM, "maybe", "result 5\n", "ZYLEM Error"}, {ZY_LOG_WARNING, "yes", "result 4\n", "ZYLEM Warning"},
       {42, "cancel", "result 1\n", "ZYLEM"},  // no Cancel on a plain box
       {ZY_LOG_WARNING, "cancel", "", "ZYLEM Warning"}, {ZY_LOG_ERROR, "cancel", "", "ZYLEM Error"},
       {ZY_LOG_SYSTEM, "cancel", "", "ZYLEM Error"}};  // Cancel ends the process with 255

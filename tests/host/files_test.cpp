@@ -1,10 +1,8 @@
-// Platform folders, directories and the device id: where user data goes, that folders
-// the engine creates follow the umask but are never open to others, and which network
-// interface names the machine.
+// Platform folders: where user data goes by the XDG rules, the home's own folders only
+// when they exist, and no folder at all without a usable home.
 #include <stdlib.h>
-#include <sys/stat.h>
 
-#include "host/backend.h"
+#include "host/host.h"
 #include "zytest.h"
 
 namespace {
@@ -43,46 +41,4 @@ TEST_F(ZyTest, UserFoldersFollowTheXdgRulesAndExistingHomeFolders) {
   EXPECT_EQ(Folder(0) + Folder(2), "--");
   setenv("HOME", "", 1);
   EXPECT_EQ(Folder(1) + Folder(4), "--");
-}
-
-TEST_F(ZyTest, MadeDirectoriesFollowTheUmaskButAreNeverWritableByOthers) {
-  for (auto c : {std::pair<mode_t, mode_t>{077, 0700}, {0, 0775}}) {
-    std::string dir = world.root() + "/u" + std::to_string(c.first);
-    mode_t old = umask(c.first);
-    bool made = ZYH_MakeDir(dir.c_str()) && ZYH_MakeDir(dir.c_str());  // already there is fine
-    umask(old);
-    struct stat st;
-    ASSERT_TRUE(made && stat(dir.c_str(), &st) == 0) << dir;
-    EXPECT_EQ(st.st_mode & 0777, c.second) << "umask " << c.first;
-  }
-  zytest::WriteFile(world.root() + "/plain", "x");
-  for (std::string bad : {world.root() + "/missing/child", world.root() + "/plain", std::string()})
-    EXPECT_FALSE(ZYH_MakeDir(bad.c_str())) << bad;
-  EXPECT_FALSE(ZYH_MakeDir(nullptr));
-}
-
-TEST_F(ZyTest, DeviceIdIsTheFirstRealInterfaceByName) {
-  auto fake = [](const std::string &net, std::string name, std::string address, std::string flags = "0x1003",
-                 std::string type = "1") {
-    zytest::MakeDirs(net + "/" + name);
-    zytest::WriteFile(net + "/" + name + "/address", address + "\n");
-    zytest::WriteFile(net + "/" + name + "/flags", flags + "\n");
-    zytest::WriteFile(net + "/" + name + "/type", type + "\n");
-  };
-  std::string net = world.root() + "/net";
-  // Made out of name order, so directory order cannot pick the right one by luck.
-  fake(net, "eth9", "02:00:00:00:00:99");
-  fake(net, "eth1", "AA:BB:CC:DD:EE:0F");
-  fake(net, "eth0", "00:00:00:00:00:00");             // no hardware
-  fake(net, "lo", "11:22:33:44:55:66");                // loopback by name
-  fake(net, "dummyloop", "11:22:33:44:55:77", "0x9");  // loopback flag
-  fake(net, "ib0", "80:00:00:48:fe:80:00:00:00:00:00:00:00:02:c9:03:00:0e:a8:b1");
-  fake(net, "aloop", "11:22:33:44:55:88", "0x41", "772");  // loopback type
-  char id[32], small[12];
-  ASSERT_TRUE(ZYH_DeviceMacIn(net.c_str(), id, sizeof id));
-  EXPECT_STREQ(id, "aabbccddee0f");
-  EXPECT_FALSE(ZYH_DeviceMacIn(net.c_str(), small, sizeof small));  // no room for the text
-  fake(world.root() + "/no-net", "lo", "00:00:00:00:00:00");
-  EXPECT_FALSE(ZYH_DeviceMacIn((world.root() + "/no-net").c_str(), id, sizeof id));
-  EXPECT_STREQ(id, "");
 }

@@ -1,6 +1,6 @@
-// The headless backend: scripted message-box answers with their echo, the virtual window
-// and screen size, the injected event queue (also fed from several threads), and the
-// desktop state a new boot forgets (cursor, clipboard, pending events, window).
+// The headless backend: the injected event queue (also fed from several threads) and the
+// desktop state a new boot forgets (cursor, clipboard, pending events, the virtual
+// window). Its scripted message boxes are what the popup tests of tests/base answer.
 #include <stdlib.h>
 
 #include <thread>
@@ -22,47 +22,6 @@ class HeadlessDesktop : public ::testing::Test {
 class HeadlessEventThreads : public HeadlessDesktop {};
 
 }  // namespace
-
-TEST(HeadlessPopup, AnswersComeFromTheEnvironmentAndOnlyAsTheSetOffers) {
-  // The answer of the OK, OK/Cancel and Yes/No/Cancel sets, and of an unknown set (OK).
-  const struct { const char *env, *answers; } cases[] = {
-      {nullptr, "1 1 6 1"}, {"ok", "1 1 6 1"}, {"cancel", "1 2 2 1"}, {"Cancel", "1 2 2 1"}, {"yes", "1 1 6 1"},
-      {"no", "1 1 7 1"},    {"NO", "1 1 7 1"}, {"maybe", "1 1 6 1"},  {"", "1 1 6 1"}};
-  for (const auto &c : cases) {
-    zytest::RunResult r = zytest::RunInChild([&] {
-      c.env ? setenv("ZYLEM_POPUP_ANSWER", c.env, 1) : unsetenv("ZYLEM_POPUP_ANSWER");
-      int ok = ZYH_MessageBox("ZYLEM", "plain", ZYH_MB_OK, ZYH_ICON_NONE);
-      int okcancel = ZYH_MessageBox("Game Warning", "Careful.\nReally?", ZYH_MB_OKCANCEL, ZYH_ICON_WARNING);
-      int yesnocancel = ZYH_MessageBox("Game Error", "Broken", ZYH_MB_YESNOCANCEL, ZYH_ICON_ERROR);
-      int other = ZYH_MessageBox(nullptr, nullptr, (ZyhButtons)7, ZYH_ICON_INFO);
-      printf("%d %d %d %d", ok, okcancel, yesnocancel, other);
-    });
-    EXPECT_EQ(r.status, 0) << (c.env ? c.env : "(unset)");
-    EXPECT_EQ(r.out, c.answers) << (c.env ? c.env : "(unset)");
-    EXPECT_EQ(r.err, "[popup] ZYLEM: plain\n[popup] Game Warning: Careful.\nReally?\n[popup] Game Error: Broken\n"
-                     "[popup] : \n");
-  }
-}
-
-TEST_F(HeadlessDesktop, TheVirtualWindowIsUniqueAndTheScreenSizeComesFromTheEnvironment) {
-  ZyhWindowDesc desc = {};
-  desc.width = 320;
-  desc.height = 240;
-  int w = -1, h = -1;
-  ASSERT_TRUE(ZYH_WindowCreate(&desc));
-  EXPECT_FALSE(ZYH_WindowCreate(&desc)) << "one window only";
-  ASSERT_TRUE(ZYH_WindowSize(&w, &h));
-  EXPECT_EQ(w * 1000 + h, 320240);
-  ZYH_WindowDestroy();
-  desc.height = 0;
-  EXPECT_FALSE(ZYH_WindowCreate(&desc) || ZYH_WindowCreate(nullptr) || ZYH_WindowSize(&w, &h));
-  for (const char *env : {"800x600", "800x", "0x600", "800x600junk", "-5x600"}) {  // else 1920x1080
-    setenv("ZYLEM_HEADLESS_SCREEN", env, 1);
-    ZYH_ScreenSize(&w, &h);
-    EXPECT_EQ(w * 10000 + h, strcmp(env, "800x600") ? 19201080 : 8000600) << env;
-  }
-  unsetenv("ZYLEM_HEADLESS_SCREEN");
-}
 
 TEST_F(HeadlessDesktop, InjectedEventsComeBackInOrderWithTheirPathsTerminated) {
   ZyhEvent move = HostEvent(ZYH_EV_MOUSE_MOVE, 0, 10, 20), down = HostEvent(ZYH_EV_KEY_DOWN, 0x41),

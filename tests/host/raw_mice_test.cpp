@@ -18,55 +18,43 @@ struct Record {
 enum { SYN = 0, KEY = 1, REL = 2, DROPPED = 3, X = 0, Y = 1, LEFT = 0x110, RIGHT, MIDDLE, SIDE, EXTRA };
 const Record REPORT = {0, 0, SYN, 0, 0};
 
-class RawMice : public ::testing::Test {
- protected:
-  void TearDown() override { ZYH_RawMiceClose(); }
-  // A pipe attached as the next raw mouse; returns the end to write to.
-  static int Attach(int want_index) {
-    int fds[2];
-    EXPECT_EQ(pipe(fds), 0);
-    fcntl(fds[0], F_SETFL, O_NONBLOCK);
-    EXPECT_EQ(ZYH_RawMiceAttachFd(fds[0]), want_index);
-    return fds[1];
-  }
-  static void Send(int fd, std::vector<Record> r) {
-    ASSERT_EQ(write(fd, r.data(), r.size() * sizeof(Record)), (ssize_t)(r.size() * sizeof(Record)));
-  }
-};
+// A pipe attached as the next raw mouse; returns the end to write to.
+int Attach(int want_index) {
+  int fds[2];
+  EXPECT_EQ(pipe(fds), 0);
+  fcntl(fds[0], F_SETFL, O_NONBLOCK);
+  EXPECT_EQ(ZYH_RawMiceAttachFd(fds[0]), want_index);
+  return fds[1];
+}
+
+void Send(int fd, std::vector<Record> r) {
+  ASSERT_EQ(write(fd, r.data(), r.size() * sizeof(Record)), (ssize_t)(r.size() * sizeof(Record)));
+}
 
 }  // namespace
 
-TEST_F(RawMice, EachReportBecomesOneEventWithSummedMotionAndButtonTransitions) {
-  int m = Attach(0);
+TEST(RawMice, EachReportBecomesOneEventWithSummedMotionAndButtonTransitions) {
+  int m = Attach(0), second = Attach(1);
   Send(m, {{0, 0, REL, X, 5}, {0, 0, REL, Y, -3}, {0, 0, REL, X, 2}, REPORT, {0, 0, REL, Y, 7}, REPORT,
            {0, 0, KEY, LEFT, 1}, REPORT, {0, 0, KEY, RIGHT, 0}, {0, 0, KEY, SIDE, 1}, {0, 0, REL, X, 1}, REPORT,
            {0, 0, KEY, MIDDLE, 1}, {0, 0, KEY, EXTRA, 0}, REPORT,
            {0, 0, KEY, LEFT, 2}, REPORT});  // auto-repeat: no transition, no event
   // Flags: 1 left down, 8 right up, 40 button 4 down, 10 middle down, 200 button 5 up.
   EXPECT_EQ(Drain(), (Events{"raw 0 7,-3 0", "raw 0 0,7 0", "raw 0 0,0 1", "raw 0 1,0 48", "raw 0 0,0 210"}));
-  close(m);
-}
-
-TEST_F(RawMice, RecordsSplitAcrossReadsAndDroppedReportsAreHandled) {
-  int m = Attach(0);
+  // Records split across reads wait for their rest; after the kernel dropped records the
+  // report is incomplete and skipped.
   Record packet[2] = {{0, 0, REL, X, 4}, REPORT};
-  ASSERT_EQ(write(m, packet, 10), 10);  // part of the first record only
+  ASSERT_EQ(write(m, packet, 10), 10);
   EXPECT_EQ(Drain(), Events{});
   ASSERT_EQ(write(m, (char *)packet + 10, sizeof packet - 10), (ssize_t)(sizeof packet - 10));
-  EXPECT_EQ(Drain(), Events{"raw 0 4,0 0"});
-  // After the kernel drops records the report is incomplete: skip to the next one.
   Send(m, {{0, 0, REL, X, 100}, {0, 0, SYN, DROPPED, 0}, {0, 0, REL, X, 50}, REPORT, {0, 0, REL, Y, 9}, REPORT});
-  EXPECT_EQ(Drain(), Events{"raw 0 0,9 0"});
+  EXPECT_EQ(Drain(), (Events{"raw 0 4,0 0", "raw 0 0,9 0"}));
+  // A mouse unplugged leaves the others their indices; after closing nothing comes.
   close(m);
-}
-
-TEST_F(RawMice, SeveralMiceKeepTheirIndicesEvenWhenOneGoesAway) {
-  int first = Attach(0), second = Attach(1);
-  close(first);  // unplugged
   Send(second, {{0, 0, REL, X, -2}, REPORT});
   EXPECT_EQ(Drain(), Events{"raw 1 -2,0 0"});
   Send(second, {{0, 0, REL, X, 3}, REPORT});
-  ZYH_RawMiceClose();  // no more raw events afterwards
+  ZYH_RawMiceClose();
   EXPECT_EQ(Drain(), Events{});
   close(second);
 }

@@ -1,4 +1,4 @@
-// The work of one frame: delta clamping, render passes (stereo), the drawing state every
+// The work of one frame: delta clamping, the drawing state every render
 // pass starts from, re-initialisation requests and unbalanced transforms.
 #include <math.h>
 
@@ -12,11 +12,9 @@ namespace {
 
 std::vector<float> updates, draws;  // what the program saw
 
-// A renderer that records frames and mode changes on top of the drawing calls.
+// A renderer that records mode changes on top of the drawing calls.
 class FrameRenderer : public drawtest::RecordingRenderer {
  public:
-  void BeginFrame(int32_t eye) override { Note("BeginFrame " + std::to_string(eye)); }
-  void EndFrame() override { Note("EndFrame"); }
   bool Reinit(int32_t w, int32_t h, bool windowed) override {
     Note("Reinit " + std::to_string(w) + "x" + std::to_string(h) + (windowed ? " w" : " fs"));
     return true;
@@ -33,7 +31,6 @@ class Frame : public CoreTest {
     draws.clear();
     UseProgram(true);
     zy::config.developer_mode = 1;
-    prog.init = [] { return true; };
     prog.update = [](float dt) { updates.push_back(dt); };
     prog.draw = [](float dt) { draws.push_back(dt); };
     prog.parms.width = 640;
@@ -73,15 +70,6 @@ TEST_F(Frame, DeltaIsClampedBackwardsToOneAndStallsToThirtyAndZeroOnlyDraws) {
   ZYI_Frame(16);
   EXPECT_EQ(updates.size(), 3u);
   EXPECT_TRUE(renderer.calls.empty());
-}
-
-TEST_F(Frame, StereoUpdatesOnceAndDrawsBothEyes) {
-  zy::core.render_stereo = 1;
-  ZYI_Frame(16);
-  EXPECT_EQ(updates.size(), 1u);
-  EXPECT_EQ(draws.size(), 2u);
-  EXPECT_EQ(renderer.Calls("BeginFrame"), (Lines{"BeginFrame 1", "BeginFrame 2"}));
-  EXPECT_EQ(renderer.Calls("EndFrame").size(), 1u);
 }
 
 TEST_F(Frame, EveryPassStartsWithBlendAndRenderModeSentAgain) {

@@ -107,6 +107,12 @@ class LifecycleTest : public ZyTest {
     ev.button = button;
     return ev;
   }
+  // The key states of the ids, read in order (reading clears pressed bits).
+  static std::vector<int> States(std::initializer_list<int> ids) {
+    std::vector<int> out;
+    for (int id : ids) out.push_back(ZY_GetKeyState(id));
+    return out;
+  }
   // Injects host events and lets the window procedure handle them.
   static void Pump(std::vector<ZyhEvent> events) {
     for (const ZyhEvent &ev : events) ZYH_InjectEvent(&ev);

@@ -1,6 +1,5 @@
-// Resolution selection (both passes, forcing, the fallbacks), the start-up override and
-// orientation rules, reinitialisation requests, and autoscaling with its frame transform
-// and bars.
+// Resolution selection (both passes, forcing, the fallbacks), reinitialisation requests,
+// and autoscaling with its pointer mapping, frame transform and bars.
 #include <math.h>
 
 #include "lifecycle_fixture.h"
@@ -99,33 +98,6 @@ TEST_F(Resolution, WindowedModesNeedRoomForTheFrameUnlessAVariantIsForced) {
   EXPECT_EQ(std::string({ok(1230, 730, true), ok(1231, 730, true), ok(1230, 731, true), ok(1024, 600, false)}), "1000");
   zy::config.force_variant = strdup("IOS");
   EXPECT_TRUE(ZYI_IsResolutionSupported(4000, 3000, true));
-}
-
-TEST_F(Resolution, TheDesktopOverrideTakesTheProgramsSizeOrTheRequestedOne) {
-  Desktop("1920x1080");
-  program.parms.width = 1280;
-  program.parms.height = 720;
-  program.parms.reference_width = 600;  // a portrait program
-  program.parms.reference_height = 1000;
-  ZYI_ApplyOverrideAndOrientation();
-  ZyDisplay &d = zy::display;
-  auto state = [&] {
-    char b[128];
-    snprintf(b, sizeof b, "program %d mask %d native %d screen %dx%d parms %dx%d", d.program_orientation,
-             d.orientation_mask, d.native_orientation, d.screen_width, d.screen_height, program.parms.width,
-             program.parms.height);
-    return std::string(b);
-  };
-  EXPECT_EQ(state(), "program 1 mask 3 native 4 screen 1280x720 parms 1280x720");
-  // A zero size is replaced by the requested one (here forced); the desktop's
-  // orientation stays.
-  zy::config.force_resolution = 1;
-  d.screen_width = d.screen_height = 0;
-  d.requested_width = 640;
-  d.requested_height = 960;
-  program.parms.width = 0;
-  ZYI_ApplyOverrideAndOrientation();
-  EXPECT_EQ(state(), "program 1 mask 3 native 4 screen 640x960 parms 640x960");
 }
 
 TEST_F(Resolution, AutoscalingLetterboxesOrStretchesTheReferenceAndFollowsTheSurface) {

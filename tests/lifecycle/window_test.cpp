@@ -1,5 +1,4 @@
-// The window: its style, creation and destruction on the headless backend, and the
-// window procedure fed with host events (close, maximise, Alt keys, dropped files,
+// The window: its style on the headless backend, and the window procedure fed with host events (close, maximise, Alt keys, dropped files,
 // activation, queued input, the platform's quit).
 #include "lifecycle_fixture.h"
 
@@ -17,20 +16,6 @@ TEST(WindowStyle, BoxesAndPopupStyleFollowTheSizeAndTheScreen) {
                   (d.maximize_box ? " max" : "") + (d.popup_style ? " popup" : ""),
               std::to_string(c.w) + "x" + std::to_string(c.h) + " " + c.want);
   }
-}
-
-TEST_F(Window, CreatedWithTheModeInForceAndDestroyedOnce) {
-  zy::core.applied_parms.width = 0;  // the host refuses an empty window: reported
-  EXPECT_FALSE(ZYI_CreateWindow() || zy::window.created);
-  zy::core.applied_parms.width = 1024;
-  zy::core.applied_parms.height = 768;
-  ASSERT_TRUE(ZYI_CreateWindow());
-  EXPECT_FALSE(zy::window.accept_files);  // files are taken in developer mode only
-  EXPECT_TRUE(ZYI_CreateWindow());        // already there: success, nothing new
-  int w = 0, h = 0;
-  EXPECT_TRUE(ZYH_WindowSize(&w, &h) && w == 1024 && h == 768 && zy::window.maximize_box);
-  ZYI_DestroyWindow();
-  EXPECT_FALSE(ZYH_WindowExists() || zy::window.created);
 }
 
 TEST_F(Window, CloseAnsweredWithTwoKeepsTheGameRunningElseItQuits) {
