@@ -3,15 +3,9 @@
 // calling thread as the main thread, a file system in the test's world and the log on.
 #pragma once
 
-#include <stdlib.h>
-#include <string.h>
-
 #include <atomic>
 #include <chrono>
-#include <functional>
-#include <string>
 #include <thread>
-#include <vector>
 
 #include "base/locks.h"
 #include "base/log.h"

@@ -44,8 +44,7 @@ TEST_F(Popups, CaptionIsTheProgramTitleOnlyOnceTheCoreIsInitialised) {
 }
 
 TEST_F(Popups, DeveloperPopupNeedsDeveloperModeAndTheVerboseLevelAndCancelEndsTheProcess) {
-  zy::config.logging = 0;
-  zy::config.verbose_level = ZY_LOG_ERROR;
+  zy::config.logging = 0, zy::config.verbose_level = ZY_LOG_ERROR;
   ZYI_LogOpen();
   zy::core.core_initialized = 1;
   auto r = RunAsMain([this] {
@@ -56,8 +55,7 @@ TEST_F(Popups, DeveloperPopupNeedsDeveloperModeAndTheVerboseLevelAndCancelEndsTh
     printf("%d ", ZY_Popup(ZY_LOG_WARNING, "minor"));  // below the level: not remembered
     zy::log.verbose_level = 0;
     printf("%d ", ZY_Popup(ZY_LOG_WARNING, "minor"));
-    printf("%d\n", ZYI_LogHistoryCount());  // only the shown popup was logged
-    fflush(stdout);
+    printf("%d\n", ZYI_LogHistoryCount()), fflush(stdout);  // only the shown popup was logged
     setenv("ZYLEM_POPUP_ANSWER", "cancel", 1);
     ZY_Popup(ZY_LOG_WARNING, "cancel me");
     printf("still here\n");

@@ -28,8 +28,7 @@ TEST_F(HeadlessDesktop, InjectedEventsComeBackInOrderWithTheirPathsTerminated) {
            drop = HostEvent(ZYH_EV_DROP_FILE);
   down.alt = true;
   memset(drop.text, 'p', sizeof drop.text);  // unterminated on purpose
-  for (const ZyhEvent *ev : {&move, &down, &drop, (ZyhEvent *)nullptr})
-    ZYH_InjectEvent(ev);  // null is ignored
+  for (const ZyhEvent *ev : {&move, &down, &drop, (ZyhEvent *)nullptr}) ZYH_InjectEvent(ev);  // null is ignored
   EXPECT_EQ(Drain(), (Events{"move 10,20", "down 65 alt", "drop " + std::string(sizeof drop.text - 1, 'p')}));
   EXPECT_FALSE(ZYH_PollEvent(nullptr));
 }
@@ -45,16 +44,13 @@ TEST_F(HeadlessEventThreads, EventsFromSeveralThreadsAllArriveEachInItsOrder) {
         ZYH_InjectEvent(&ev);
       }
     });
-  // The main thread takes events while the feeders still add them.
+  // The main thread takes events while the feeders still add them; one out of its
+  // feeder's order is not counted.
   std::vector<int> next(THREADS, 0);
   int total = 0;
   ZyhEvent ev;
   for (int spins = 0; total < THREADS * EACH && spins < 10000000; spins++)
-    if (ZYH_PollEvent(&ev)) {
-      ASSERT_TRUE(ev.type == ZYH_EV_CHAR && ev.device >= 0 && ev.device < THREADS);
-      ASSERT_EQ(ev.key, next[ev.device]++);
-      total++;
-    }
+    if (ZYH_PollEvent(&ev)) total += ev.device >= 0 && ev.device < THREADS && ev.key == next[ev.device]++;
   for (auto &f : feeders) f.join();
   EXPECT_EQ(total, THREADS * EACH);
   EXPECT_FALSE(ZYH_PollEvent(&ev));
@@ -79,12 +75,9 @@ TEST_F(HeadlessDesktop, CursorAndClipboardAreKeptUntilANewBootForgetsThem) {
   ZYH_SetCursor(ZYH_CURSOR_WAIT);
   ZyhEvent ev = HostEvent(ZYH_EV_CLOSE);
   ZYH_InjectEvent(&ev);
-  ZyhWindowDesc desc = {};
-  desc.width = desc.height = 10;
+  ZyhWindowDesc desc = {"Game", 10, 10, true, false, false, false, false};
   ASSERT_TRUE(ZYH_WindowCreate(&desc));
   ZYI_ResetState();
   EXPECT_EQ(ZYH_GetCursor(), ZYH_CURSOR_ARROW);
-  EXPECT_EQ(Drain(), Events{});
-  EXPECT_FALSE(ZYH_WindowExists());
-  EXPECT_EQ(clip(), "");
+  EXPECT_TRUE(Drain().empty() && !ZYH_WindowExists() && clip().empty());
 }

@@ -49,8 +49,7 @@ TEST(RawMice, EachReportBecomesOneEventWithSummedMotionAndButtonTransitions) {
   ASSERT_EQ(write(m, (char *)packet + 10, sizeof packet - 10), (ssize_t)(sizeof packet - 10));
   Send(m, {{0, 0, REL, X, 100}, {0, 0, SYN, DROPPED, 0}, {0, 0, REL, X, 50}, REPORT, {0, 0, REL, Y, 9}, REPORT});
   EXPECT_EQ(Drain(), (Events{"raw 0 4,0 0", "raw 0 0,9 0"}));
-  // A mouse unplugged leaves the others their indices; after closing nothing comes.
-  close(m);
+  close(m);  // unplugged: the other mouse keeps its index; after closing nothing comes
   Send(second, {{0, 0, REL, X, -2}, REPORT});
   EXPECT_EQ(Drain(), Events{"raw 1 -2,0 0"});
   Send(second, {{0, 0, REL, X, 3}, REPORT});

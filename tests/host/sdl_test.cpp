@@ -1,6 +1,6 @@
 // The SDL backend on SDL's dummy video driver (no display needed): native events
-// translated into Win32-shaped events, the key table, and falling back to headless or to
-// the scripted answer when nothing can be shown. Skipped where SDL's video cannot start.
+// translated into Win32-shaped events, and the key table. Skipped where SDL's video
+// cannot start.
 #include <stdlib.h>
 
 #include "host/sdl/sdl_internal.h"
@@ -9,26 +9,17 @@
 
 namespace {
 
-void UseDummyVideo() {
-  setenv("SDL_VIDEODRIVER", "dummy", 1);
-  setenv("SDL_AUDIODRIVER", "dummy", 1);
-  unsetenv("DISPLAY");  // a box SDL could really show would wait for a user
-  unsetenv("WAYLAND_DISPLAY");
-}
-
-ZyhSdlNative Native(ZyhSdlNativeKind kind, const char *name = nullptr, int x = 0, int y = 0) {
+ZyhSdlNative Native(ZyhSdlNativeKind kind, const char *name = nullptr, int x = 0, int y = 0, int button = 0) {
   ZyhSdlNative n = {};
-  n.kind = kind;
-  n.name = name;
-  n.x = x;
-  n.y = y;
+  n.kind = kind, n.name = name, n.x = x, n.y = y, n.button = button;
   return n;
 }
 
 class SdlBackend : public ZyTest {
  protected:
   void SetUp() override {
-    UseDummyVideo();
+    setenv("SDL_VIDEODRIVER", "dummy", 1);
+    setenv("SDL_AUDIODRIVER", "dummy", 1);
     if (!ZYH_SelectBackend(ZYH_BACKEND_SDL)) GTEST_SKIP() << "SDL video cannot start: " << ZYH_LastErrorText();
   }
   void TearDown() override { ZYH_SelectBackend(ZYH_BACKEND_HEADLESS); }
@@ -57,12 +48,8 @@ TEST_F(SdlBackend, KeysTextButtonsAndWheelArriveInTheWindowsForm) {
                              "char 195", "char 169", "char 33"}));
 
   std::vector<ZyhSdlNative> mouse;
-  for (int sdl_button : {1, 3, 2, 4, 5}) {  // left, right, middle, x1, x2
-    mouse.push_back(Native(ZYH_SDL_BUTTON_DOWN, nullptr, 10, 20));
-    mouse.back().button = sdl_button;
-  }
-  mouse.push_back(Native(ZYH_SDL_BUTTON_UP, nullptr, 10, 20));
-  mouse.back().button = 3;
+  for (int sdl_button : {1, 3, 2, 4, 5}) mouse.push_back(Native(ZYH_SDL_BUTTON_DOWN, nullptr, 10, 20, sdl_button));
+  mouse.push_back(Native(ZYH_SDL_BUTTON_UP, nullptr, 10, 20, 3));  // SDL: left, middle, right, x1, x2
   mouse.push_back(Native(ZYH_SDL_MOTION, nullptr, 100, 50));
   for (int notches : {1, -2, 1}) mouse.push_back(Native(ZYH_SDL_WHEEL, nullptr, 0, notches));
   mouse.back().flipped = true;  // "natural" scrolling reports the other sign
@@ -80,27 +67,6 @@ TEST_F(SdlBackend, WindowChangesBecomeActivationAndCloseEventsAndOnlyAnOwnQuitQu
   EXPECT_EQ(Drain(), (Events{"activate 0 min", "activate 0", "close"}));
   Push({Native(ZYH_SDL_QUIT)});
   EXPECT_EQ(Drain(), Events{"quit"});
-}
-
-TEST(SdlPopup, BoxThatCannotBeShownFallsBackToTheScriptedAnswer) {
-  zytest::RunResult r = zytest::RunInChild([] {
-    UseDummyVideo();
-    setenv("ZYLEM_POPUP_ANSWER", "no", 1);
-    if (!ZYH_SelectBackend(ZYH_BACKEND_SDL)) return (void)printf("skip");
-    printf("%d", ZYH_MessageBox("Game Error", "Disk full", ZYH_MB_YESNOCANCEL, ZYH_ICON_ERROR));
-    ZYH_SelectBackend(ZYH_BACKEND_HEADLESS);
-  });
-  if (r.out == "skip") GTEST_SKIP() << "SDL video cannot start";
-  EXPECT_EQ(r.out, std::to_string(ZYH_ID_NO));
-  EXPECT_NE(r.err.find("[popup] Game Error: Disk full\n"), std::string::npos) << r.err;
-}
-
-TEST(SdlBackendStart, FailureFallsBackToHeadlessWithAReason) {
-  setenv("SDL_VIDEODRIVER", "no-such-driver", 1);
-  EXPECT_FALSE(ZYH_SelectBackend(ZYH_BACKEND_SDL));
-  unsetenv("SDL_VIDEODRIVER");
-  EXPECT_EQ(ZYH_CurrentBackend(), ZYH_BACKEND_HEADLESS);
-  EXPECT_STRNE(ZYH_LastErrorText(), "");
 }
 
 TEST(SdlKeyMap, KeysMapToTheirVirtualKeyCodes) {

@@ -3,18 +3,10 @@
 // tests; the recording renderer of tests/modules stands in for a renderer module.
 #pragma once
 
-#include <stdio.h>
-#include <stdlib.h>
-#include <string.h>
-
-#include <string>
-#include <vector>
-
 #include "base/locks.h"
 #include "base/state.h"
 #include "config/config.h"
 #include "engine/modules.h"
-#include "host/host.h"
 #include "lifecycle/input.h"
 #include "lifecycle/resolution.h"
 #include "lifecycle/state.h"
@@ -63,14 +55,8 @@ class LifecycleTest : public ZyTest {
     seen.clear();
     received.clear();
     answer = 0;
-    program.interface_version = ZY_INTERFACE_VERSION;
-    strcpy(program.title, "Test Game");
-    program.init = [] { return true; };
-    program.update = program.draw = [](float) {};
     program.event = Record;
-    program.parms.width = 800;
-    program.parms.height = 600;
-    program.parms.windowed = 1;
+    program.parms.width = 800, program.parms.height = 600, program.parms.windowed = 1;
     zy::core.prog = &program;
     zy::core.core_initialized = 1;
     zy::core.applied_parms = zy::core.current_parms = program.parms;
@@ -78,7 +64,6 @@ class LifecycleTest : public ZyTest {
   }
   void TearDown() override {
     ZYI_DestroyWindow();
-    ZYH_WindowDestroy();
     ZYI_SetInputHooks(nullptr);
     ZYI_InputShutdown();
     ZYI_ConfigFree();
@@ -90,6 +75,17 @@ class LifecycleTest : public ZyTest {
     const ZY_DisplaySettings &c = zy::core.current_parms;
     return std::to_string(c.width) + "x" + std::to_string(c.height) + (c.windowed ? " w" : " fs");
   }
+  // Autoscaling of a program drawing in ref_w x ref_h on a surface of the mode in force
+  // (no window) or of the window.
+  void Autoscale(int32_t surface_w, int32_t surface_h, int32_t ref_w, int32_t ref_h, const char *features) {
+    zy::core.applied_parms.width = program.parms.width = surface_w;
+    zy::core.applied_parms.height = program.parms.height = surface_h;
+    program.parms.reference_width = ref_w, program.parms.reference_height = ref_h;
+    free(zy::config.app_features);
+    zy::config.app_features = features ? strdup(features) : nullptr;
+    ZYI_EnableAutoscaling(true);
+    ZYI_SetupAutoscaling();
+  }
   std::string RecordPath() const { return world.root() + "/record.txt"; }
   // Loads the recording renderer as the renderer module; false when it is not built.
   static bool UseRecordingRenderer() {
@@ -100,11 +96,7 @@ class LifecycleTest : public ZyTest {
   }
   static ZyhEvent Host(ZyhEventType type, int key = 0, int x = 0, int y = 0, int button = 0) {
     ZyhEvent ev = {};
-    ev.type = type;
-    ev.key = key;
-    ev.x = x;
-    ev.y = y;
-    ev.button = button;
+    ev.type = type, ev.key = key, ev.x = x, ev.y = y, ev.button = button;
     return ev;
   }
   // The key states of the ids, read in order (reading clears pressed bits).
