@@ -36,6 +36,7 @@ class CoreTest : public ZyTest {
   }
   void TearDown() override {
     ZYI_LogClose();
+    ZYI_ConfigFree();
     ZYFS_Shutdown();
     ZYI_DeleteLocks();
   }

@@ -48,6 +48,7 @@ class Frame : public CoreTest {
   void TearDown() override {
     ZYI_DrawReleaseBuffers();
     ZYI_DrawShutdown();
+    ZYI_InputShutdown();  // the re-initialisation's events
     zy::modules.renderer = nullptr;
     CoreTest::TearDown();
   }
