@@ -79,4 +79,10 @@ void ZYH_SetCursor(ZyhCursor c) {
 
 ZyhCursor ZYH_GetCursor(void) { return (ZyhCursor)cursor.load(); }
 
+void ZYH_DesktopForget(void) {
+  ZYH_SetCursor(ZYH_CURSOR_ARROW);
+  ZYH_QueueClear();
+  ZYH_HeadlessForget();
+}
+
 bool ZYH_OpenUrl(const char *url) { return url && *url && ops->open_url(url); }

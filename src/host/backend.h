@@ -32,6 +32,8 @@ struct ZyhBackendOps {
 };
 
 extern const ZyhBackendOps ZYH_HEADLESS_OPS;
+// Destroys the headless backend's virtual window and empties its clipboard.
+void ZYH_HeadlessForget(void);
 extern const ZyhBackendOps ZYH_SDL_OPS;
 
 // Injected event queue (any thread): append a copy; take the oldest; drop everything.

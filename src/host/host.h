@@ -262,3 +262,8 @@ ZyhCursor ZYH_GetCursor(void);
 
 // Opens a URL with the desktop's handler. False when none could be started.
 bool ZYH_OpenUrl(const char *url);
+
+// Forgets what the display layer kept for the last boot: the cursor goes back to the
+// arrow, injected events not yet taken are dropped, and the headless backend's virtual
+// window and in-memory clipboard are emptied (a real desktop's clipboard is left alone).
+void ZYH_DesktopForget(void);

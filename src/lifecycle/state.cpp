@@ -13,6 +13,7 @@
 #include "engine/draw.h"
 #include "engine/modules.h"
 #include "fs/fs.h"
+#include "host/host.h"
 #include "image/image_loader.h"
 #include "lifecycle/input.h"
 #include "lifecycle/resolution.h"
@@ -30,6 +31,7 @@ void ZYI_ResetState() {
   // new boot in the same process starts from nothing and leaks nothing.
   ZYI_PopupsForget();
   ZYI_LogClose();
+  ZYH_DesktopForget();
   Zero(zy::core);
   Zero(zy::locks);
   Zero(zy::log);

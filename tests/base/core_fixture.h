@@ -1,32 +1,22 @@
 // core_fixture.h — the engine services brought up the way pre-initialisation does it,
-// for the lock, thread, log and popup tests.
-//
-// Each test gets the thread registry, the twelve named locks, the calling thread as the
-// main thread, a file system whose user folder lies in the test's temporary world, and
-// a configuration with the log on. Tests change zy::config or the program record before
-// opening the log or raising popups to put the engine in the state they need.
+// for the lock, thread, log and popup tests: the thread registry, the named locks, the
+// calling thread as the main thread, a file system in the test's world and the log on.
 #pragma once
-
-#include <stdlib.h>
-#include <string.h>
 
 #include <atomic>
 #include <chrono>
-#include <functional>
-#include <string>
 #include <thread>
-#include <vector>
 
 #include "base/locks.h"
 #include "base/log.h"
 #include "base/popup.h"
 #include "base/state.h"
+#include "config/config.h"
 #include "fs/fs.h"
 #include "host/host.h"
-#include "zytest.h"
 #include "lifecycle/log_file.h"
-#include "config/config.h"
 #include "lifecycle/state.h"
+#include "zytest.h"
 
 class CoreTest : public ZyTest {
  protected:
@@ -39,29 +29,29 @@ class CoreTest : public ZyTest {
     zy::core.main_thread_id = ZYH_ThreadId();
     zy::core.start_time = ZYH_TimeMs();
     ZYI_CreateLocks();
-    for (int i = 0; i < ZYI_LOCK_COUNT; i++) ASSERT_NE(ZYI_NamedLock(i), nullptr);
-    zy::config.console = 1;
-    zy::config.logging = 1;
-    zy::config.verbose_level = 0;
-    zy::config.console_toggle_key = -89;
+    zy::config.console = zy::config.logging = 1;
     ZYH_SetGameFolder(world.game().c_str());
     ASSERT_TRUE(ZYFS_Init());
     ZYFS_SetNames("TestDev", "TestGame");
   }
-
   void TearDown() override {
     ZYI_LogClose();
+    ZYI_ConfigFree();
     ZYFS_Shutdown();
     ZYI_DeleteLocks();
   }
 
-  // Loads a program record titled "Test Game" with the given developer mode.
-  void UseProgram(bool developer_mode) {
+  // A program record titled "Test Game"; booted: developer mode, core initialised, the
+  // interface table built and the log keeping its history only.
+  void UseProgram(bool developer_mode, bool booted = false) {
     strcpy(prog.title, "Test Game");
     prog.parms.developer_mode = developer_mode;
     zy::core.prog = &prog;
+    if (!booted) return;
+    zy::core.core_initialized = zy::core.table_built = 1;
+    zy::config.logging = 0;
+    ZYI_LogOpen();
   }
-
   // Runs fn in a forked child whose only thread becomes the engine's main thread.
   static zytest::RunResult RunAsMain(const std::function<void()> &fn) {
     return zytest::RunInChild([&] {
@@ -69,43 +59,28 @@ class CoreTest : public ZyTest {
       fn();
     });
   }
-
-  // Native path of a virtual name.
   static std::string Native(const char *name) {
     char buf[1024];
     EXPECT_TRUE(ZYFS_MapToPlatformPath(name, buf, sizeof buf)) << name;
     return buf;
   }
-
-  // The lines of the current log file (without their line feeds).
-  static std::vector<std::string> FileLines() {
+  // The current log file's lines: the banner lines whole, the others without their
+  // "NNNN: [hh:mm.ss] " prefix when `bodies`.
+  static std::vector<std::string> FileLines(bool bodies = true) {
     std::vector<std::string> lines;
-    if (!zy::log.file_path[0]) return lines;
-    std::string text = zytest::ReadFile(Native(zy::log.file_path));
-    size_t start = 0;
-    while (start < text.size()) {
-      size_t end = text.find('\n', start);
-      if (end == std::string::npos) end = text.size();
-      lines.push_back(text.substr(start, end - start));
-      start = end + 1;
+    std::string text = zy::log.file_path[0] ? zytest::ReadFile(Native(zy::log.file_path)) : "";
+    for (size_t start = 0, end; start < text.size(); start = end + 1) {
+      if ((end = text.find('\n', start)) == std::string::npos) end = text.size();
+      std::string line = text.substr(start, end - start);
+      lines.push_back(bodies && lines.size() >= 2 && line.size() >= 17 ? line.substr(17) : line);
     }
     return lines;
   }
-
-  // The texts of the history, oldest first.
-  static std::vector<std::string> History() {
-    std::vector<std::string> texts;
-    ZYI_Lock(ZYI_LOCK_PRINT);
-    for (int32_t i = 0; i < ZYI_LogHistoryCount(); i++)
-      texts.push_back(ZYI_LogHistoryRecord(i)->text);
-    ZYI_Unlock(ZYI_LOCK_PRINT);
-    return texts;
-  }
-
-  // How many history records hold exactly this text.
   static int CountInHistory(const std::string &text) {
     int n = 0;
-    for (auto &t : History()) n += t == text;
+    ZYI_Lock(ZYI_LOCK_PRINT);
+    for (int32_t i = 0; i < ZYI_LogHistoryCount(); i++) n += text == ZYI_LogHistoryRecord(i)->text;
+    ZYI_Unlock(ZYI_LOCK_PRINT);
     return n;
   }
 };
@@ -113,9 +88,6 @@ class CoreTest : public ZyTest {
 // Waits until cond() holds, up to about 10 seconds; false on time-out.
 template <class Cond>
 bool WaitFor(Cond cond) {
-  for (int i = 0; i < 10000; i++) {
-    if (cond()) return true;
-    std::this_thread::sleep_for(std::chrono::milliseconds(1));
-  }
+  for (int i = 0; i < 10000 && !cond(); i++) std::this_thread::sleep_for(std::chrono::milliseconds(1));
   return cond();
 }

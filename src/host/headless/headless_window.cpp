@@ -99,6 +99,11 @@ bool OpenUrl(const char *url) {
 
 }  // namespace
 
+void ZYH_HeadlessForget(void) {
+  WindowDestroy();
+  ClipboardSet(nullptr);
+}
+
 const ZyhBackendOps ZYH_HEADLESS_OPS = {
     "headless",   Start,        Stop,         WindowCreate, WindowDestroy, WindowExists,
     WindowSize,   WindowNative, WindowRaise,  ScreenSize,   PollNative,    MessageBox,
