@@ -179,8 +179,9 @@ int32_t ZY_Popup(int32_t level, const char *format, ...) {
     free(text);
     return ZY_POPUP_CLOSED;
   }
-  // The shown list keeps its texts for the life of the process, so the list's copy can
-  // be shown after PRINT is released; without room in the list the text is shown anyway.
+  // The shown list keeps its texts until the next boot forgets them (on the main thread,
+  // which is also the one that shows boxes), so the list's copy can be shown after PRINT
+  // is released; without room in the list the text is shown anyway.
   bool kept = RememberShown(text);
 
   if (!ZY_IsMainThread()) {
