@@ -3,7 +3,7 @@
 #include <math.h>
 
 #include "../base/core_fixture.h"
-#include "../engine/draw_test.h"
+#include "../engine/engine_test.h"
 #include "lifecycle/boot.h"
 
 typedef std::vector<std::string> Lines;
@@ -13,10 +13,10 @@ namespace {
 std::vector<float> updates, draws;  // what the program saw
 
 // A renderer that records mode changes on top of the drawing calls.
-class FrameRenderer : public drawtest::RecordingRenderer {
+class FrameRenderer : public enginetest::Recorder {
  public:
   bool Reinit(int32_t w, int32_t h, bool windowed) override {
-    Note("Reinit " + std::to_string(w) + "x" + std::to_string(h) + (windowed ? " w" : " fs"));
+    Note("Reinit %dx%d %s", w, h, windowed ? "w" : "fs");
     return true;
   }
 };

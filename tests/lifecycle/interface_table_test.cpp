@@ -3,7 +3,7 @@
 // follows the renderer, and the host info record points at the table.
 #include <stddef.h>
 
-#include "../engine/draw_test.h"
+#include "../engine/engine_test.h"
 #include "base/clock.h"
 #include "base/log.h"
 #include "base/threads.h"
@@ -58,7 +58,7 @@ TEST(InterfaceTable, EverySlotHoldsTheOperationOfItsName) {
   EXPECT_NE(t->shader, nullptr);
   EXPECT_EQ(zy::modules.host.zy, t);
   EXPECT_EQ(ZYI_EngineInterface(), t);
-  drawtest::RecordingRenderer renderer;  // bytes in R, G, B, A order get their own variant
+  enginetest::Recorder renderer;  // bytes in R, G, B, A order get their own variant
   zy::modules.renderer = &renderer;
   zy::modules.colour_order = 0;
   EXPECT_EQ((void *)ZYI_BuildEngineInterface()->SetColor, (void *)ZY_SetColorRGBA);
