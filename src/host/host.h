@@ -71,6 +71,16 @@ void ZYH_Unlock(ZyhLock *lock);
 // True when the calling thread holds the lock (at any depth).
 bool ZYH_LockHeldByMe(ZyhLock *lock);
 
+typedef struct ZyhRwLock ZyhRwLock;
+// Creates a reader/writer lock: any number of readers at once, or one writer, who is
+// served before readers that come after it. Not recursive: a holder must not take it
+// again. Null when out of resources.
+ZyhRwLock *ZYH_RwLockCreate(void);
+void ZYH_RwLockDestroy(ZyhRwLock *lock);  // null is ignored; must not be held
+void ZYH_ReadLock(ZyhRwLock *lock);       // shared; null is ignored
+void ZYH_WriteLock(ZyhRwLock *lock);      // exclusive; null is ignored
+void ZYH_RwUnlock(ZyhRwLock *lock);       // releases either kind; null is ignored
+
 // ---------------------------------------------------------------------------------
 // Clock
 // ---------------------------------------------------------------------------------
