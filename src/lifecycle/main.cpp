@@ -61,5 +61,5 @@ int main(int argc, char **argv) {
 
   status = ZYI_EntryPoint(zy_launch.command_line);
   ZYI_FreeLaunchArgs(&zy_launch);
-  return status;
+  ZYI_EndProcess(status);
 }
