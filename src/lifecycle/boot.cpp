@@ -176,13 +176,19 @@ bool ZYI_PreInit(void *embedding_window) {
 // ---------------------------------------------------------------------------------
 
 // Launcher --frames and --screenshot: after the requested number of frames the renderer
-// writes the last frame and the game is asked to quit.
+// writes the last frame and the game is asked to quit. The renderer answers "0" when it
+// could not write the screenshot, and nothing when it cannot take one at all: both are
+// failures the launcher turns into its exit status.
 static void LauncherFrameLimit(void) {
   if (zy_launch.frames <= 0 || zy::core.frames_run < zy_launch.frames) return;
   if (zy::core.quit_requested) return;
-  if (zy_launch.screenshot && zy::modules.renderer) {
-    const char *answer = zy::modules.renderer->QueryValue("Screenshot", zy_launch.screenshot);
-    if (!answer) ZY_Log(ZY_LOG_WARNING, "Screenshot to '%s' failed.", zy_launch.screenshot);
+  if (zy_launch.screenshot) {
+    RendImp *r = zy::modules.renderer;
+    const char *answer = r ? r->QueryValue("Screenshot", zy_launch.screenshot) : nullptr;
+    if (!answer || !*answer || !strcmp(answer, "0")) {
+      zy_launch.screenshot_failed = true;
+      ZY_Log(ZY_LOG_ERROR, "Screenshot to '%s' failed.", zy_launch.screenshot);
+    }
   }
   ZY_Quit();
 }
