@@ -437,7 +437,7 @@ void ZYI_Shutdown(void) {
     ZYI_DeleteLocks();
   }
   ZYI_ThreadsShutdown();
-  zy::core.table_built = 0;
+  __atomic_store_n(&zy::core.table_built, 0, __ATOMIC_RELAXED);  // threads left may read it
 }
 
 void ZYI_EndProcess(int status) {
