@@ -1,7 +1,7 @@
 // native_opener.cpp — loose files on disk, reached with stdio.
 //
 // The native opener maps a prefixed virtual name to a native path below its root and
-// opens it with the buffered stream functions. Relative names never reach it directly:
+// opens it with the stdio stream functions. Relative names never reach it directly:
 // the search paths turn them into prefixed candidates first. Directories are not files
 // here, even though stdio would open one for reading on Linux.
 //
