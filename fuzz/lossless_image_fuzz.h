@@ -2,11 +2,14 @@
 // codecs (PNG, TGA).
 //
 // An input is decoded as a file image, the way LoadImage hands a file read through the
-// file layer to the decoder: first its dimensions, then (when the picture is at most
-// max_pixels) all of its pixels, in the pixel order picked by the input's size. A decoded
-// picture is checked byte by byte (so the sanitizers see its whole size), written back
-// with the codec's encoder into memory and decoded again: the codec is lossless, so both
-// buffers must be equal. Any broken promise aborts, which libFuzzer reports.
+// file layer to the decoder: first its dimensions, then all of its pixels, whatever size
+// the header claims (the decoder must refuse what the file cannot hold; the fuzz run's
+// allocation limit catches one that does not) up to max_pixels, in the pixel order
+// picked by the input's size. max_pixels is only for formats whose small files can
+// honestly hold more than the allocation limit allows (PNG's one-bit pixels). A decoded picture is checked byte by byte (so the sanitizers see its whole size);
+// one of at most max_round_trip pixels is written back with the codec's encoder into
+// memory and decoded again: the codec is lossless, so both buffers must be equal. Any
+// broken promise aborts, which libFuzzer reports.
 #pragma once
 
 #include <stddef.h>
@@ -34,7 +37,7 @@ static void CheckDecoded(const ZY_Bitmap &bm, bool ok) {
 
 // Decodes one input with the codec and checks the lossless round trip.
 static void FuzzLosslessCodec(const ZyiImageCodec &codec, const char *name, uint64_t max_pixels,
-                              const uint8_t *data, size_t size) {
+                              uint64_t max_round_trip, const uint8_t *data, size_t size) {
   bool bgra = (size & 1) != 0;
   ZY_Bitmap dims = {};
   if (!codec.Decode(&dims, name, data, size, ZYI_DECODE_DIMENSIONS, bgra)) return;
@@ -46,6 +49,10 @@ static void FuzzLosslessCodec(const ZyiImageCodec &codec, const char *name, uint
   CheckDecoded(bm, ok);
   if (!ok) return;
   if (bm.width != dims.width || bm.height != dims.height) abort();
+  if ((uint64_t)bm.width * (uint64_t)bm.height > max_round_trip) {
+    free(bm.pixels);
+    return;
+  }
 
   char *file = NULL;
   size_t file_size = 0;

@@ -129,7 +129,10 @@ void ZYI_Unlock(int index) {
   if (!lock) return;
   // PRINT is exempt: the popup takes PRINT itself. Before the engine interface table
   // exists nothing could show the popup.
-  if (index != ZYI_LOCK_PRINT && zy::core.table_built && !ZYI_LockHeldByMe(lock))
+  // table_built is read atomically: shut-down clears it while program threads may still
+  // release their locks.
+  if (index != ZYI_LOCK_PRINT && __atomic_load_n(&zy::core.table_built, __ATOMIC_RELAXED) &&
+      !ZYI_LockHeldByMe(lock))
     ZY_Popup(ZY_LOG_WARNING, "Trying to unlock mutex '%s' which is not locked!", lock->name);
   ZYI_ReleaseLock(lock);
 }

@@ -1,9 +1,11 @@
 // threads.cpp — program threads, the thread registry and the live-thread count.
 //
-// A program thread starts in ThreadEntry, which counts it and names its registry record,
-// runs the program's function, then uncounts it and removes the record. Counting and the
-// record change happen together under ZYT_TIM, so shut-down, which inspects both under
-// the same lock, never frees the registry under a thread that is still leaving it.
+// A program thread is counted by ZY_CreateThread before the platform starts it, so a
+// thread created just before shut-down is waited for even if it has not run yet. It
+// starts in ThreadEntry, which names its registry record, runs the program's function,
+// then uncounts it and removes the record. Uncounting and the record change happen
+// together under ZYT_TIM, so shut-down, which inspects both under the same lock, never
+// frees the registry under a thread that is still leaving it.
 //
 // ZYT_TIM is never held while PRINT is taken: the log looks thread names up under PRINT,
 // so the opposite order could deadlock.
@@ -38,6 +40,7 @@ ZY_Mutex *tim_lock;          // ZYT_TIM
 ThreadRecord *records;       // the registry (malloc'd)
 int32_t record_count, record_capacity;
 std::atomic<int32_t> live_threads{0};
+std::atomic<int32_t> created_threads{0};  // every thread ZY_CreateThread started
 
 // The calling thread's record, added without a name when missing (ZYT_TIM held).
 ThreadRecord *OwnRecord() {
@@ -72,7 +75,6 @@ void RemoveOwnRecord() {
 void ThreadEntry(void *arg) {
   StartBlock *block = (StartBlock *)arg;
   ZYI_TakeLock(tim_lock);
-  live_threads.fetch_add(1);
   if (ThreadRecord *r = OwnRecord()) {
     free(r->name);
     r->name = strdup(block->name);
@@ -121,6 +123,8 @@ void ZYI_ThreadsShutdown(void) {
 
 int32_t ZYI_LiveThreadCount(void) { return live_threads.load(); }
 
+int32_t ZYI_CreatedThreadCount(void) { return created_threads.load(); }
+
 bool ZYI_LookupThreadName(const char **name) {
   ZYI_TakeLock(tim_lock);
   ThreadRecord *r = OwnRecord();
@@ -150,11 +154,15 @@ ZY_Thread *ZY_CreateThread(const char *name, ZY_ThreadFunction function, void *a
   block->name = strdup(name ? name : "");
   block->function = function;
   block->argument = argument;
+  live_threads.fetch_add(1);
   void *handle = block->name ? ZYH_StartThread(ThreadEntry, block) : nullptr;
   if (!handle) {
+    live_threads.fetch_sub(1);
     free(block->name);
     free(block);
+    return nullptr;
   }
+  created_threads.fetch_add(1);
   return (ZY_Thread *)handle;
 }
 

@@ -1,8 +1,8 @@
 // threads.h — program threads, the registry of named threads and the live-thread count.
 //
 // Threads started with ZY_CreateThread carry a name that the log shows beside their
-// lines, and are counted from the first instruction of their entry until their function
-// has returned; shut-down waits on that count. The registry maps platform thread ids to
+// lines, and are counted from their creation until their function has returned;
+// shut-down waits on that count. The registry maps platform thread ids to
 // names under its own lock, ZYT_TIM. Registry and count live outside the engine state
 // record, so they survive the reset at pre-initialisation (which runs after ZYT_TIM is
 // created) and any thread still running when the engine stops.
@@ -17,8 +17,10 @@ bool ZYI_ThreadsInit(void);
 // Frees the registry and deletes ZYT_TIM, unless counted threads are still running
 // (they keep both, so they can still end cleanly).
 void ZYI_ThreadsShutdown(void);
-// Threads started by ZY_CreateThread that have begun and not yet returned.
+// Threads created by ZY_CreateThread whose function has not yet returned.
 int32_t ZYI_LiveThreadCount(void);
+// Threads ZY_CreateThread has started so far (never goes down).
+int32_t ZYI_CreatedThreadCount(void);
 // Finds (or adds, without a name) the calling thread's registry record. False when no
 // record could be made; else *name is the thread's name, or null when it has none.
 bool ZYI_LookupThreadName(const char **name);

@@ -46,11 +46,15 @@ void ZYFS_ResetOpeners(void) {
 
 void ZYFS_Shutdown(void) {
   ZYFS_ResetOpeners();
+  ZYH_WriteLock(zy::fs.search_lock);
   for (int32_t i = 0; i < zy::fs.search_path_count; i++) free(zy::fs.search_paths[i]);
   free(zy::fs.search_paths);
   zy::fs.search_paths = NULL;
   zy::fs.search_path_count = 0;
   zy::fs.search_path_capacity = 0;
+  ZYH_RwUnlock(zy::fs.search_lock);
+  ZYH_RwLockDestroy(zy::fs.search_lock);
+  zy::fs.search_lock = NULL;
   free(zy::fs.paks);
   zy::fs.paks = NULL;
   zy::fs.pak_count = 0;
@@ -73,17 +77,20 @@ ZyfsInner *ZYFS_OpenInner(const char *name, const char *mode) {
   // Relative names are looked up, so they can only be read: writing one would have to
   // guess which search path was meant.
   if (strcmp(mode, "rb") != 0) return NULL;
-  for (int32_t s = 0; s < zy::fs.search_path_count; s++) {
+  ZyfsInner *found = NULL;
+  ZYH_ReadLock(zy::fs.search_lock);
+  for (int32_t s = 0; s < zy::fs.search_path_count && !found; s++) {
     char candidate[ZYFS_PATH_SIZE * 2];
     int n = snprintf(candidate, sizeof candidate, "%s%s", zy::fs.search_paths[s], name);
     if (n < 0 || (size_t)n >= sizeof candidate) continue;
-    for (int32_t i = 0; i < zy::fs.opener_count; i++) {
+    for (int32_t i = 0; i < zy::fs.opener_count && !found; i++) {
       const ZyfsOpener *opener = zy::fs.openers[i];
       if (opener->IsEnabled && !opener->IsEnabled()) continue;
-      if (ZyfsInner *inner = opener->Open(candidate, mode)) return inner;
+      found = opener->Open(candidate, mode);
     }
   }
-  return NULL;
+  ZYH_RwUnlock(zy::fs.search_lock);
+  return found;
 }
 
 // ---------------------------------------------------------------------------------

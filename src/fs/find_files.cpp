@@ -105,6 +105,7 @@ bool ZY_FindFiles(ZY_FileList *list, const char *folder, const char *pattern, in
   size_t folder_len = strlen(folder);
   while (folder_len && folder[folder_len - 1] == '/') folder_len--;
   Listing listing = {list, 0, folder, folder_len, pattern + 1};
+  ZYH_ReadLock(zy::fs.search_lock);
   for (int32_t s = 0; s < zy::fs.search_path_count; s++) {
     char combined[ZYFS_PATH_SIZE];
     int n = folder_len ? snprintf(combined, sizeof combined, "%s%.*s/", zy::fs.search_paths[s],
@@ -119,6 +120,7 @@ bool ZY_FindFiles(ZY_FileList *list, const char *folder, const char *pattern, in
       ZYH_ListDir(native, AddDiskFile, &listing);
     }
   }
+  ZYH_RwUnlock(zy::fs.search_lock);
   if (list->count == 0) {
     free(list->files);
     list->files = NULL;

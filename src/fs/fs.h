@@ -25,6 +25,7 @@
 struct ZyfsOpener;
 struct ZyPakArchive;
 struct ZyhLock;
+struct ZyhRwLock;
 
 #define ZYFS_FOLDER_COUNT 5      // platform folders and roots: user, shared user, documents, res, desktop
 #define ZYFS_PATH_SIZE 512       // size of a platform folder, root or mapped path buffer
@@ -43,10 +44,12 @@ struct ZyFs {
   char developer[ZYFS_DEVELOPER_SIZE];  // developer folder name under the user data folder
   char program[ZYFS_PROGRAM_SIZE];      // program folder name under the developer folder
 
-  // Search paths: index 0 has the highest priority; each entry ends in "/"
+  // Search paths: index 0 has the highest priority; each entry ends in "/". Lookups
+  // read the list from any thread under search_lock (shared); changes take it exclusively.
   char **search_paths;          // malloc'd array of malloc'd strings
   int32_t search_path_count;    // entries in use
   int32_t search_path_capacity; // entries allocated (32, doubled when full)
+  ZyhRwLock *search_lock;       // guards the three fields above
 
   // Openers, asked in registration order
   const ZyfsOpener *openers[ZYFS_MAX_OPENERS];
@@ -145,7 +148,7 @@ bool ZY_CreateDir(const char *path);
 void ZY_AddSearchPath(const char *path, bool at_front);
 // Removes the first search path equal to the normalised argument.
 void ZY_RemoveSearchPath(const char *path);
-// Search path by priority, or null outside 0..count-1.
+// Search path by priority, or null outside 0..count-1; valid until the list next changes.
 const char *ZY_GetSearchPath(int32_t index);
 // Number of search paths.
 int32_t ZY_GetSearchPathCount(void);

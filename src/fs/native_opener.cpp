@@ -1,14 +1,20 @@
 // native_opener.cpp — loose files on disk, reached with stdio.
 //
 // The native opener maps a prefixed virtual name to a native path below its root and
-// opens it with the buffered stream functions. Relative names never reach it directly:
+// opens it with the stdio stream functions. Relative names never reach it directly:
 // the search paths turn them into prefixed candidates first. Directories are not files
 // here, even though stdio would open one for reading on Linux.
+//
+// Files opened for writing are unbuffered, so a write that fails (a full disk) returns
+// what really reached the file instead of what went into a buffer; a failed write,
+// flush or close logs a warning with the file's name and the reason, once per file.
+#include <errno.h>
 #include <limits.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
 
+#include "base/log.h"
 #include "fs/fs.h"
 #include "fs/opener.h"
 #include "host/host.h"
@@ -21,6 +27,7 @@ struct NativeFile {
   char *path;     // native path
   int64_t size;   // size when opened
   FILE *stream;
+  bool failed;    // a failure was reported already
 };
 
 NativeFile *Self(ZyfsInner *file) { return (NativeFile *)file; }
@@ -37,7 +44,16 @@ int64_t NativeGetSize(ZyfsInner *file) { return Self(file)->size; }
 
 const char *NativeGetName(ZyfsInner *file) { return Self(file)->name; }
 
-void NativeFlush(ZyfsInner *file) { fflush(Self(file)->stream); }
+// Logs the first failure of a file: what failed and the system's reason.
+void Report(NativeFile *self, const char *what, int code) {
+  if (self->failed) return;
+  self->failed = true;
+  ZY_Log(ZY_LOG_WARNING, "%s '%s' failed: %s", what, self->name, strerror(code));
+}
+
+void NativeFlush(ZyfsInner *file) {
+  if (fflush(Self(file)->stream) != 0) Report(Self(file), "Flushing", errno);
+}
 
 int32_t NativeRead(ZyfsInner *file, void *buffer, int32_t bytes) {
   if (bytes <= 0) return 0;
@@ -46,12 +62,19 @@ int32_t NativeRead(ZyfsInner *file, void *buffer, int32_t bytes) {
 
 int32_t NativeWrite(ZyfsInner *file, const void *buffer, int32_t bytes) {
   if (bytes <= 0) return 0;
-  return (int32_t)fwrite(buffer, 1, (size_t)bytes, Self(file)->stream);
+  errno = 0;
+  size_t written = fwrite(buffer, 1, (size_t)bytes, Self(file)->stream);
+  if (written < (size_t)bytes) {
+    int code = errno ? errno : EIO;
+    Report(Self(file), "Writing", code);
+    errno = code;  // still the reason for the caller, whatever logging did
+  }
+  return (int32_t)written;
 }
 
 void NativeClose(ZyfsInner *file) {
   NativeFile *self = Self(file);
-  fclose(self->stream);
+  if (fclose(self->stream) != 0) Report(self, "Closing", errno);
   free(self->name);
   free(self->path);
   free(self);
@@ -73,6 +96,7 @@ ZyfsInner *NativeOpen(const char *name, const char *mode) {
   if (ZYH_PathKind(path) == 2) return NULL;
   FILE *stream = fopen(path, mode);
   if (!stream) return NULL;
+  if (mode[0] != 'r') setvbuf(stream, NULL, _IONBF, 0);
   int64_t size = 0;
   if (fseeko(stream, 0, SEEK_END) == 0) {
     size = (int64_t)ftello(stream);

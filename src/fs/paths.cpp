@@ -93,6 +93,7 @@ bool ZYFS_Init(void) {
   ZYFS_AddOpener(&ZYFS_PakOpener);
   ZYFS_AddOpener(&ZYFS_NativeOpener);
   if (!zy::fs.pak_lock) zy::fs.pak_lock = ZYH_LockCreate();
+  if (!zy::fs.search_lock) zy::fs.search_lock = ZYH_RwLockCreate();
 
   FolderName(zy::fs.developer, sizeof zy::fs.developer, NULL, DEFAULT_DEVELOPER);
   FolderName(zy::fs.program, sizeof zy::fs.program, NULL, DEFAULT_PROGRAM);
@@ -275,6 +276,7 @@ const char *ZYFS_FindPath(const char *name, bool readable_only) {
   if (!ZYFS_IsLegalName(name)) return NULL;
   const char *found = NULL;
   ZYI_Lock(ZYI_LOCK_GET_PATH);
+  ZYH_ReadLock(zy::fs.search_lock);
   for (int32_t i = 0; i < zy::fs.search_path_count && !found; i++) {
     char candidate[ZYFS_RING_SIZE];
     int n = snprintf(candidate, sizeof candidate, "%s%s", zy::fs.search_paths[i], name);
@@ -295,6 +297,7 @@ const char *ZYFS_FindPath(const char *name, bool readable_only) {
       found = out;
     }
   }
+  ZYH_RwUnlock(zy::fs.search_lock);
   ZYI_Unlock(ZYI_LOCK_GET_PATH);
   return found;
 }

@@ -3,7 +3,9 @@
 // Each entry is a prefixed folder ("res://", "user://", "res://data/") that ends in "/";
 // index 0 is asked first. Entries are normalised when added and removed (backslashes
 // become "/", a trailing "/" is added) so "res://a\b" and "res://a/b/" name one entry.
-// The list is changed from the main thread only; lookups read it from any thread.
+// Lookups read the list from any thread (loader threads open files all the time) while
+// the game may change it: every reader holds search_lock shared for as long as it uses
+// an entry, every change holds it exclusively, and nothing logs while it is exclusive.
 #include <stdlib.h>
 #include <string.h>
 
@@ -11,6 +13,7 @@
 #include "base/popup.h"
 #include "base/state.h"
 #include "fs/fs.h"
+#include "host/host.h"
 
 static const int32_t INITIAL_CAPACITY = 32;
 
@@ -69,40 +72,55 @@ void ZY_AddSearchPath(const char *path, bool at_front) {
   }
   char *entry = Normalised(path);
   if (!entry) return;
+  ZYH_WriteLock(zy::fs.search_lock);
   int32_t old = IndexOf(entry);
-  if (old >= 0) {
-    ZY_Log(1, "Duplicate search path, removing the old one: '%s'", entry);
-    RemoveAt(old);
+  if (old >= 0) RemoveAt(old);
+  bool added = Reserve();
+  if (added) {
+    if (at_front) {
+      memmove(&zy::fs.search_paths[1], &zy::fs.search_paths[0],
+              sizeof(char *) * (size_t)zy::fs.search_path_count);
+      zy::fs.search_paths[0] = entry;
+    } else {
+      zy::fs.search_paths[zy::fs.search_path_count] = entry;
+    }
+    zy::fs.search_path_count++;
   }
-  if (!Reserve()) {
+  ZYH_RwUnlock(zy::fs.search_lock);
+  if (old >= 0) ZY_Log(1, "Duplicate search path, removing the old one: '%s'", entry);
+  if (!added) {
     free(entry);
     return;
   }
+  ZYH_ReadLock(zy::fs.search_lock);
   ZY_Print("Adding search path '%s'.", entry);
-  if (at_front) {
-    memmove(&zy::fs.search_paths[1], &zy::fs.search_paths[0],
-            sizeof(char *) * (size_t)zy::fs.search_path_count);
-    zy::fs.search_paths[0] = entry;
-  } else {
-    zy::fs.search_paths[zy::fs.search_path_count] = entry;
-  }
-  zy::fs.search_path_count++;
   for (int32_t i = 0; i < zy::fs.search_path_count; i++)
     ZY_Print("Search path priority #%d: '%s'.", i + 1, zy::fs.search_paths[i]);
+  ZYH_RwUnlock(zy::fs.search_lock);
 }
 
 void ZY_RemoveSearchPath(const char *path) {
   if (!path || !*path) return;
   char *wanted = Normalised(path);
   if (!wanted) return;
+  ZYH_WriteLock(zy::fs.search_lock);
   int32_t index = IndexOf(wanted);
   if (index >= 0) RemoveAt(index);
+  ZYH_RwUnlock(zy::fs.search_lock);
   free(wanted);
 }
 
 const char *ZY_GetSearchPath(int32_t index) {
-  if (index < 0 || index >= zy::fs.search_path_count) return NULL;
-  return zy::fs.search_paths[index];
+  ZYH_ReadLock(zy::fs.search_lock);
+  const char *path =
+      index >= 0 && index < zy::fs.search_path_count ? zy::fs.search_paths[index] : NULL;
+  ZYH_RwUnlock(zy::fs.search_lock);
+  return path;
 }
 
-int32_t ZY_GetSearchPathCount(void) { return zy::fs.search_path_count; }
+int32_t ZY_GetSearchPathCount(void) {
+  ZYH_ReadLock(zy::fs.search_lock);
+  int32_t count = zy::fs.search_path_count;
+  ZYH_RwUnlock(zy::fs.search_lock);
+  return count;
+}

@@ -20,6 +20,7 @@
 
 #include <stddef.h>
 #include <stdint.h>
+#include <stdio.h>
 
 // ---------------------------------------------------------------------------------
 // Dynamic libraries
@@ -71,6 +72,16 @@ void ZYH_Unlock(ZyhLock *lock);
 // True when the calling thread holds the lock (at any depth).
 bool ZYH_LockHeldByMe(ZyhLock *lock);
 
+typedef struct ZyhRwLock ZyhRwLock;
+// Creates a reader/writer lock: any number of readers at once, or one writer, who is
+// served before readers that come after it. Not recursive: a holder must not take it
+// again. Null when out of resources.
+ZyhRwLock *ZYH_RwLockCreate(void);
+void ZYH_RwLockDestroy(ZyhRwLock *lock);  // null is ignored; must not be held
+void ZYH_ReadLock(ZyhRwLock *lock);       // shared; null is ignored
+void ZYH_WriteLock(ZyhRwLock *lock);      // exclusive; null is ignored
+void ZYH_RwUnlock(ZyhRwLock *lock);       // releases either kind; null is ignored
+
 // ---------------------------------------------------------------------------------
 // Clock
 // ---------------------------------------------------------------------------------
@@ -111,6 +122,19 @@ bool ZYH_DeleteFile(const char *path);
 // 0: nothing there (or a device, pipe or socket), 1: regular file, 2: directory.
 // Symbolic links are followed.
 int ZYH_PathKind(const char *path);
+// True when the path itself is a symbolic link (it is not followed).
+bool ZYH_IsLink(const char *path);
+// Creates a file for writing only where nothing exists yet, not even a dangling link,
+// with the permissions fopen would give it, and returns it as a "wb" stream. Null on
+// failure; ZYH_LastError then gives the errno code (EEXIST when something is there).
+FILE *ZYH_CreateNewFile(const char *path);
+// Writes out the stream's buffer and makes the file's contents durable (fsync). False
+// on failure, with ZYH_LastError giving the reason.
+bool ZYH_SyncFile(FILE *stream);
+// Renames `from` over `to` in one step (a link at `to` is replaced, never followed),
+// gives it the permission bits of the file it replaces, and makes the new name durable.
+// Both must be in the same folder. False on failure, with ZYH_LastError set.
+bool ZYH_ReplaceFile(const char *from, const char *to);
 // Size of a regular file in bytes, or -1.
 int64_t ZYH_FileSize(const char *path);
 

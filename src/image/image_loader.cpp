@@ -4,11 +4,13 @@
 // Reading is the same for GetImageDimensions and LoadImage: the file is opened through
 // the file layer, read into one heap block, and the format's decoder (image_loader_codecs.h)
 // runs over that block. A full load counts as done exactly when the bitmap ends up with
-// a pixel buffer, whatever the decoder answered. Saving maps a virtual name to its
-// native path and writes it with stdio; a save that fails part-way removes the partial
-// file so no broken image is left behind.
+// a pixel buffer, whatever the decoder answered. Saving takes names by the rules of
+// opening (a virtual name may not climb out of its root; an absolute native path is
+// taken as it is), and writes the file whole through fs/atomic_file.h: a save that fails
+// leaves the image it would have replaced as it was.
 #include "image/image_loader.h"
 
+#include <errno.h>
 #include <stdlib.h>
 #include <string.h>
 #include <strings.h>
@@ -16,6 +18,7 @@
 #include "base/log.h"
 #include "base/popup.h"
 #include "base/state.h"
+#include "fs/atomic_file.h"
 #include "fs/fs.h"
 #include "image/image_loader_codecs.h"
 
@@ -123,21 +126,36 @@ class ImageLoaderImp : public ImageLoader {
     ZY_Print("Saving image to file '%s'..\n", name);
     char native[ZYFS_PATH_SIZE * 2];
     const char *path = name;
-    if (strstr(name, "://")) {
-      ZYFS_MapToPlatformPath(name, native, sizeof native);  // "" when it cannot be mapped
-      path = native;
+    if (name[0] != '/') {
+      bool mapped = strstr(name, "://") ? ZYFS_IsLegalName(name) &&
+                                              ZYFS_MapToPlatformPath(name, native, sizeof native)
+                                        : ZYFS_IsLegalName(name);
+      if (!mapped) {
+        ZY_Popup(1, "SaveImage - illegal file name '%s'. Save to res://, user:// or a full "
+                    "path, without '..'.\n", name);
+        return false;
+      }
+      if (strstr(name, "://")) path = native;
     }
     const ZyiImageCodec *codec = CodecToSave(name);
     if (!codec) {
       ZY_Popup(1, "SaveImage - file format for '%s' not supported. Use .png format.\n", name);
       return false;
     }
-    FILE *stream = fopen(path, "wb");
-    if (!stream) return false;
-    bool written = codec->Encode(stream, bitmap, quality, ZYI_BgraPixels());
-    if (fclose(stream) != 0) written = false;
-    if (!written) remove(path);
-    return written;
+    ZyfsAtomicFile file;
+    if (!ZYFS_AtomicOpen(&file, path)) {
+      ZY_Log(1, "SaveImage - cannot create '%s': %s\n", name, strerror(file.error));
+      return false;
+    }
+    if (!codec->Encode(file.stream, bitmap, quality, ZYI_BgraPixels())) {
+      ZYFS_AtomicAbandon(&file);
+      return false;
+    }
+    if (!ZYFS_AtomicCommit(&file)) {
+      ZY_Log(1, "SaveImage - cannot write '%s': %s\n", name, strerror(file.error));
+      return false;
+    }
+    return true;
   }
 
  private:

@@ -10,9 +10,16 @@
 // libjpeg reports fatal errors through the error manager's exit, which here logs the
 // library's message and jumps back to the session function (JpegReadSession,
 // JpegWriteSession); those functions own no C++ objects, and what they must release sits
-// in a plain job record. Warnings are counted and reported after the load, except one:
-// data that ends before the last scanline is a truncated file, and fails the load like
-// a library error instead of being padded with grey.
+// in a plain job record. Warnings are counted and reported after the load, except those
+// that mean pixel data is missing or damaged (the file ends, or a scan ends or breaks,
+// before the last scanline): libjpeg would pad the rest with grey, but a truncated file
+// fails, so those end the load like a library error.
+//
+// The frame header's size is believed only as far as the file can hold it: every 8 x 8
+// block of the fullest component costs at least one bit of Huffman-coded data, so a file
+// of n bytes holds at most 512 n pixels. Anything larger is refused before libjpeg or
+// the loader allocate for it (an arithmetic-coded file packed denser than any Huffman
+// one is refused with it).
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -28,12 +35,13 @@
 namespace {
 
 const int ROWS_PER_READ = 16;  // scanlines asked for per jpeg_read_scanlines call
+const uint64_t MAX_PIXELS_PER_BYTE = 64 * 8;  // one bit per 8 x 8 block
 
 // The standard error manager with a way back to the session function.
 struct JpegErrors {
   jpeg_error_mgr base;
   jmp_buf recovery;
-  bool eof_is_fatal;  // running out of data is a failure (until the last scanline is in)
+  bool data_is_needed;  // missing or damaged data fails the load (until the last scanline)
 };
 
 void JpegOutputMessage(j_common_ptr cinfo) {
@@ -48,12 +56,18 @@ void JpegErrorExit(j_common_ptr cinfo) {
   longjmp(((JpegErrors *)cinfo->err)->recovery, 1);
 }
 
+// Whether a warning means pixels would be invented: the data ended or broke off.
+bool LosesPixels(int code) {
+  return code == JWRN_JPEG_EOF || code == JWRN_HIT_MARKER || code == JWRN_HUFF_BAD_CODE ||
+         code == JWRN_ARITH_BAD_CODE || code == JWRN_MUST_RESYNC;
+}
+
 // Warnings are counted (the first one is logged, as the standard manager does); trace
-// messages are dropped. A premature end of data is treated as fatal while it matters.
+// messages are dropped. Lost pixel data is treated as fatal while it matters.
 void JpegEmitMessage(j_common_ptr cinfo, int level) {
   JpegErrors *errors = (JpegErrors *)cinfo->err;
   if (level >= 0) return;
-  if (errors->base.msg_code == JWRN_JPEG_EOF && errors->eof_is_fatal) JpegErrorExit(cinfo);
+  if (errors->data_is_needed && LosesPixels(errors->base.msg_code)) JpegErrorExit(cinfo);
   if (errors->base.num_warnings == 0) (*errors->base.output_message)(cinfo);
   errors->base.num_warnings++;
 }
@@ -63,7 +77,7 @@ void InstallErrors(JpegErrors *errors) {
   errors->base.error_exit = JpegErrorExit;
   errors->base.emit_message = JpegEmitMessage;
   errors->base.output_message = JpegOutputMessage;
-  errors->eof_is_fatal = true;
+  errors->data_is_needed = true;
 }
 
 // Everything one decompression makes or must free, outside the session's frame.
@@ -76,6 +90,7 @@ struct JpegJob {
   bool bgra_pixels;
   bool created;          // the decompression object exists
   bool out_of_memory;    // the pixel buffer could not be allocated
+  bool too_large;        // the header claims more pixels than the file can hold
   uint32_t width, height;
   uint32_t *pixels;      // the pixel buffer, until handed to the bitmap
 };
@@ -116,6 +131,12 @@ bool JpegReadSession(JpegJob *job) {
     job->width = cinfo->image_width;
     job->height = cinfo->image_height;
     return true;
+  }
+  if ((uint64_t)cinfo->image_width * cinfo->image_height > job->size * MAX_PIXELS_PER_BYTE) {
+    job->too_large = true;
+    job->width = cinfo->image_width;
+    job->height = cinfo->image_height;
+    return false;
   }
 
   bool direct = false;
@@ -158,7 +179,7 @@ bool JpegReadSession(JpegJob *job) {
     }
   }
   // Every scanline is in: a missing end marker no longer loses anything.
-  job->errors.eof_is_fatal = false;
+  job->errors.data_is_needed = false;
   jpeg_finish_decompress(cinfo);
   return true;
 }
@@ -182,7 +203,10 @@ bool DecodeJpeg(ZY_Bitmap *bitmap, const char *, const uint8_t *data, size_t siz
 
   if (!ok) {
     free(job->pixels);
-    if (job->out_of_memory)
+    if (job->too_large)
+      ZY_Popup(1, "Load JPG - %ux%u pixels cannot come from a file of %zu bytes\n", job->width,
+               job->height, size);
+    else if (job->out_of_memory)
       ZY_Popup(1, "Load JPG - JPEG out of memory while loading file\n");
     else if (dimensions_only)
       ZY_Popup(1, "ZYI_GetImageDimensionsJPG - setjmp failed.\n");

@@ -9,7 +9,8 @@
 //
 // Every read is checked against the end of the file's bytes: a file that ends early
 // fails, and does so before the pixel buffer exists whenever the shortfall shows from
-// the header alone.
+// the header alone. A run-length packet of 1 + depth/8 bytes gives at most 128 pixels,
+// so a file whose data cannot encode its header's pixel count is refused at once.
 //
 // Write: uncompressed 32-bit, bottom-up, B, G, R, A.
 #include <stdlib.h>
@@ -155,6 +156,7 @@ bool DecodeTga(ZY_Bitmap *bitmap, const char *, const uint8_t *data, size_t size
     size_t packets_per_row = (h.width + 127) / 128;
     if (available < packet || (available - packet) / packet / packets_per_row < full_rows)
       return false;
+    if ((uint64_t)h.width * h.height > (uint64_t)(available / packet) * 128) return false;
   }
 
   bitmap->width = (int32_t)h.width;

@@ -11,6 +11,7 @@
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
+#include <unistd.h>
 
 #include "config/config_reader.h"
 #include "lifecycle/resolution.h"
@@ -175,13 +176,19 @@ bool ZYI_PreInit(void *embedding_window) {
 // ---------------------------------------------------------------------------------
 
 // Launcher --frames and --screenshot: after the requested number of frames the renderer
-// writes the last frame and the game is asked to quit.
+// writes the last frame and the game is asked to quit. The renderer answers "0" when it
+// could not write the screenshot, and nothing when it cannot take one at all: both are
+// failures the launcher turns into its exit status.
 static void LauncherFrameLimit(void) {
   if (zy_launch.frames <= 0 || zy::core.frames_run < zy_launch.frames) return;
   if (zy::core.quit_requested) return;
-  if (zy_launch.screenshot && zy::modules.renderer) {
-    const char *answer = zy::modules.renderer->QueryValue("Screenshot", zy_launch.screenshot);
-    if (!answer) ZY_Log(ZY_LOG_WARNING, "Screenshot to '%s' failed.", zy_launch.screenshot);
+  if (zy_launch.screenshot) {
+    RendImp *r = zy::modules.renderer;
+    const char *answer = r ? r->QueryValue("Screenshot", zy_launch.screenshot) : nullptr;
+    if (!answer || !*answer || !strcmp(answer, "0")) {
+      zy_launch.screenshot_failed = true;
+      ZY_Log(ZY_LOG_ERROR, "Screenshot to '%s' failed.", zy_launch.screenshot);
+    }
   }
   ZY_Quit();
 }
@@ -372,21 +379,35 @@ void ZYI_InitSoundImp(void) {
 // Shut-down
 // ---------------------------------------------------------------------------------
 
+// Gives the program's threads up to three seconds to end.
+static void WaitForThreads(void) {
+  ZY_Log(ZY_LOG_SYSTEM, "Waiting for threads to exit... (%d threads)", ZYI_LiveThreadCount());
+  for (int i = 0; i < 60 && ZYI_LiveThreadCount() > 0; i++) ZYH_SleepMs(50);
+  if (ZYI_LiveThreadCount() > 0)
+    ZY_Log(ZY_LOG_WARNING, "Time out: %d threads left running!", ZYI_LiveThreadCount());
+}
+
 void ZYI_Shutdown(void) {
   if (!zy::core.table_built) return;
   ZY_Log(ZY_LOG_SYSTEM, "ZYLEM Shutdown.");
   ZY_Quit();
 
-  ZY_Log(ZY_LOG_SYSTEM, "Waiting for threads to exit... (%d threads)", ZYI_LiveThreadCount());
-  for (int i = 0; i < 60 && ZYI_LiveThreadCount() > 0; i++) ZYH_SleepMs(50);
-  if (ZYI_LiveThreadCount() > 0)
-    ZY_Log(ZY_LOG_WARNING, "Time out: %d threads left running!", ZYI_LiveThreadCount());
-
+  WaitForThreads();
+  int32_t created = ZYI_CreatedThreadCount();
   ZY_ProgramInterface *prog = zy::core.prog;
   if (zy::core.program_initialized && prog && prog->shutdown) prog->shutdown();
   zy::core.program_initialized = 0;
+  // Threads the program starts while shutting down get the same time to end.
+  if (ZYI_CreatedThreadCount() != created) WaitForThreads();
+  // A thread still running may be inside the program's code and may still call the
+  // engine: the module, the locks and the tables it reaches stay in place, and the
+  // process ends without tearing them down (ZYI_EndProcess).
+  int32_t left = ZYI_LiveThreadCount();
+  if (left > 0)
+    ZY_Log(ZY_LOG_WARNING, "Keeping the program and its locks in place: %d threads still run.",
+           left);
 
-  ZYI_ReleaseLeakedBitmaps();
+  if (!left) ZYI_ReleaseLeakedBitmaps();
   ZY_Log(ZY_LOG_INFO, "Releasing Input Implementations.");
   ZYI_ShutdownInputModules();
   ZY_Log(ZY_LOG_INFO, "Releasing sounds.");
@@ -397,22 +418,34 @@ void ZYI_Shutdown(void) {
 
   ZYI_ShutdownRenderer();
   ZYI_UnloadRenderer();
-  ZYI_BitmapsFree();
+  if (!left) ZYI_BitmapsFree();
   ZYI_ShutdownImageLoader();
   ZYI_DestroyWindow();
   ZYI_InputShutdown();
   ZYI_UnloadInputModules();
-  if (!zy::core.fallback_program) ZYI_UnloadProgram();
+  if (!zy::core.fallback_program && !left) ZYI_UnloadProgram();
 
   ZY_Log(ZY_LOG_INFO, "Closing File Openers...");
   ZYFS_ResetOpeners();
   ZYI_LogSummary(ZYFS_OpenFileCount());
   ZYI_LogClose();
-  ZYI_ConfigFree();
-  ZYI_DidodozFree();
-  ZYFS_Shutdown();
-  ZYI_DrawShutdown();
-  ZYI_DeleteLocks();
+  if (!left) {
+    ZYI_ConfigFree();
+    ZYI_DidodozFree();
+    ZYFS_Shutdown();
+    ZYI_DrawShutdown();
+    ZYI_DeleteLocks();
+  }
   ZYI_ThreadsShutdown();
-  zy::core.table_built = 0;
+  __atomic_store_n(&zy::core.table_built, 0, __ATOMIC_RELAXED);  // threads left may read it
+}
+
+void ZYI_EndProcess(int status) {
+  if (ZYI_LiveThreadCount() > 0) {
+    // Exit handlers and static destructors would run under the threads still working;
+    // what must reach the disk is flushed, and the process ends at once.
+    fflush(NULL);
+    _exit(status);
+  }
+  exit(status);
 }

@@ -92,6 +92,19 @@ int ZYI_ParseLaunchArgs(int argc, char **argv, ZyLaunch *opt, char *err, size_t 
 void ZYI_FreeLaunchArgs(ZyLaunch *opt) {
   free(opt->command_line);
   opt->command_line = nullptr;
+  free(opt->screenshot_path);
+  opt->screenshot_path = nullptr;
+}
+
+bool ZYI_AnchorScreenshot(ZyLaunch *opt) {
+  if (!opt->screenshot || opt->screenshot[0] == '/') return true;
+  char folder[PATH_MAX];
+  if (!getcwd(folder, sizeof folder)) return false;
+  free(opt->screenshot_path);
+  opt->screenshot_path = strdup((std::string(folder) + "/" + opt->screenshot).c_str());
+  if (!opt->screenshot_path) return false;
+  opt->screenshot = opt->screenshot_path;
+  return true;
 }
 
 static bool Absolute(const char *path, char *out, size_t size) {

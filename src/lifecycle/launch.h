@@ -14,6 +14,8 @@ struct ZyLaunch {
   const char *screenshot;  // --screenshot FILE: written from the last frame before quitting
   bool help, version;      // --help, --version
   char *command_line;      // remaining arguments joined by single spaces (malloc'd, never null)
+  char *screenshot_path;   // absolute form of a relative --screenshot (malloc'd, or null)
+  bool screenshot_failed;  // the renderer could not write the screenshot
 };
 
 // The options of this process (zeroed until main parses them).
@@ -22,8 +24,12 @@ extern ZyLaunch zy_launch;
 // Parses argv into opt. Returns 0 on success, or 2 with a message in err (for example an
 // unknown option) that main prints with the usage line.
 int ZYI_ParseLaunchArgs(int argc, char **argv, ZyLaunch *opt, char *err, size_t err_size);
-// Frees what ZYI_ParseLaunchArgs allocated.
+// Frees what ZYI_ParseLaunchArgs and ZYI_AnchorScreenshot allocated.
 void ZYI_FreeLaunchArgs(ZyLaunch *opt);
+// Makes a relative --screenshot name absolute against the current folder (the one zylem
+// was started in), before the launcher changes into the game folder. False when the
+// current folder cannot be read.
+bool ZYI_AnchorScreenshot(ZyLaunch *opt);
 
 // Chooses the game folder: the --game folder; else the executable's folder when it holds
 // prog.so; else the current folder. Writes an absolute path; false when it does not exist.

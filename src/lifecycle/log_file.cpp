@@ -2,10 +2,14 @@
 //
 // The log itself (base/log.cpp) knows nothing of files; boot configures it from the
 // configuration and hands it the writer below, which appends each finished line through
-// the engine's own file access so the file is complete on disk after every line.
+// the engine's own file access so the file is complete on disk after every line. When
+// the file cannot be written, the log cannot report it in itself: it says so once on
+// standard error.
 #include "lifecycle/log_file.h"
 
+#include <errno.h>
 #include <stdio.h>
+#include <string.h>
 
 #include "base/log.h"
 #include "config/config.h"
@@ -17,11 +21,17 @@ namespace {
 const char LOG_FOLDER[] = "user://logs";
 const int LOG_FILE_LAST = 9999;  // overwritten when 1..9998 all exist
 
+bool write_failure_shown;  // the failure of this log's file was reported on stderr
+
 void AppendLine(const char *path, const char *line, size_t length) {
+  errno = 0;
   ZY_File *file = ZY_OpenFile(path, "a");
-  if (!file) return;
-  ZY_WriteFile(line, (int32_t)length, file);
-  ZY_CloseFile(file);
+  bool written = file && ZY_WriteFile(line, (int32_t)length, file) == (int32_t)length;
+  int code = errno ? errno : EIO;
+  if (file) ZY_CloseFile(file);
+  if (written || write_failure_shown) return;
+  write_failure_shown = true;
+  fprintf(stderr, "zylem: cannot write the log file '%s': %s\n", path, strerror(code));
 }
 
 // Picks the first free log file number, creates the file with its banner and writes
@@ -49,6 +59,7 @@ bool CreateLogFile(char *path, size_t size) {
 }  // namespace
 
 void ZYI_LogOpen(void) {
+  write_failure_shown = false;
   ZyLogSettings settings;
   settings.verbose_level = zy::config.verbose_level;
   settings.console = zy::config.console != 0;

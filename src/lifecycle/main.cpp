@@ -1,8 +1,10 @@
 // main.cpp — the zylem launcher.
 //
 // Parses the launcher options, finds the game folder and changes into it (the program
-// module and `res://` are found there), chooses the display backend, and hands the
-// remaining command line to the engine's entry point, whose result is the exit status.
+// module and `res://` are found there; a relative --screenshot name is made absolute
+// first, so it stays where zylem was started), chooses the display backend, and hands
+// the remaining command line to the engine's entry point, whose result is the exit
+// status. A screenshot that could not be written makes the status 1.
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -29,7 +31,9 @@ int main(int argc, char **argv) {
            "                     ZYLEM_POPUP_ANSWER; the renderer becomes rmod_soft\n"
            "  --renderer NAME    use this renderer module instead of the configured one\n"
            "  --frames N         quit after N frames\n"
-           "  --screenshot FILE  write the last frame as PNG before quitting\n"
+           "  --screenshot FILE  write the last frame as PNG before quitting (a relative\n"
+           "                     FILE is taken from the current folder; exit status 1\n"
+           "                     when it cannot be written)\n"
            "  --version          print the version\n",
            ZYI_USAGE);
     return 0;
@@ -47,6 +51,10 @@ int main(int argc, char **argv) {
             zy_launch.game_dir ? zy_launch.game_dir : ".");
     return 2;
   }
+  if (!ZYI_AnchorScreenshot(&zy_launch)) {
+    fprintf(stderr, "zylem: cannot resolve the screenshot name '%s'\n", zy_launch.screenshot);
+    return 2;
+  }
   if (chdir(game) != 0) {
     fprintf(stderr, "zylem: cannot enter game folder '%s'\n", game);
     return 2;
@@ -60,6 +68,10 @@ int main(int argc, char **argv) {
   if (zy_launch.headless && !zy_launch.renderer) zy_launch.renderer = "rmod_soft";
 
   status = ZYI_EntryPoint(zy_launch.command_line);
+  if (zy_launch.screenshot_failed) {
+    fprintf(stderr, "zylem: screenshot to '%s' failed\n", zy_launch.screenshot);
+    if (status == 0) status = 1;
+  }
   ZYI_FreeLaunchArgs(&zy_launch);
-  return status;
+  ZYI_EndProcess(status);
 }

@@ -4,15 +4,18 @@
 // data of each file follows the 16-byte header in that order and the directory comes
 // last; the header is written again at the end with the directory offset and the total
 // size. The format's 32-bit offsets limit an archive to 4 GiB, which is checked before
-// anything is written.
+// anything is written. The archive is written whole (fs/atomic_file.h): a failure leaves
+// the archive it would have replaced as it was.
 #include "pak_writer.h"
 
 #include <stdio.h>
 #include <stdlib.h>
+#include <string.h>
 #include <unistd.h>
 
 #include <algorithm>
 
+#include "fs/atomic_file.h"
 #include "fs/pak_format.h"
 #include "host/host.h"
 
@@ -169,11 +172,12 @@ bool PakWrite(const std::string &out_path, const std::vector<PakInput> &inputs) 
     return false;
   }
 
-  FILE *out = fopen(out_path.c_str(), "wb");
-  if (!out) {
-    fprintf(stderr, "zypak: cannot create '%s'\n", out_path.c_str());
+  ZyfsAtomicFile file;
+  if (!ZYFS_AtomicOpen(&file, out_path.c_str())) {
+    fprintf(stderr, "zypak: cannot create '%s': %s\n", out_path.c_str(), strerror(file.error));
     return false;
   }
+  FILE *out = file.stream;
   Progress progress{inputs.size() >= LARGE_FILES || data_end >= LARGE_BYTES,
                     isatty(fileno(stderr)) != 0, data_end - ZYFS_PAK_HEADER_SIZE,
                     (uint64_t)inputs.size()};
@@ -209,10 +213,12 @@ bool PakWrite(const std::string &out_path, const std::vector<PakInput> &inputs) 
     ZYFS_PakWriteHeader(header, dir_offset, (uint32_t)(data_end + dir_bytes));
     ok = fseek(out, 0, SEEK_SET) == 0 && WriteAll(out, header, sizeof header);
   }
-  if (fclose(out) != 0) ok = false;
   if (!ok) {
-    fprintf(stderr, "zypak: writing '%s' failed\n", out_path.c_str());
-    remove(out_path.c_str());
+    ZYFS_AtomicAbandon(&file);
+    fprintf(stderr, "zypak: writing '%s' failed; it is left as it was\n", out_path.c_str());
+  } else if (!ZYFS_AtomicCommit(&file)) {
+    fprintf(stderr, "zypak: writing '%s' failed: %s\n", out_path.c_str(), strerror(file.error));
+    ok = false;
   }
   return ok;
 }

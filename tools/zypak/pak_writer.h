@@ -24,5 +24,6 @@ bool PakCollect(const std::string &dir, const std::string &skip, std::vector<Pak
 
 // Writes the archive: header, the data of every input in order, the directory (the two
 // further words of every entry as 0). Progress goes to stderr for large folders.
-// Prints a message and answers false on any failure (the partial file is removed).
+// Prints a message and answers false on any failure (an archive already at out_path is
+// left as it was: the new one replaces it only once complete).
 bool PakWrite(const std::string &out_path, const std::vector<PakInput> &inputs);

@@ -6,7 +6,9 @@
 //
 // Archives are read with the engine's own directory reader, so the tool refuses exactly
 // the archives the engine refuses. Extraction writes nothing outside DIR: an entry whose
-// name is absolute or climbs with ".." is reported and skipped.
+// name is absolute or climbs with ".." is reported and skipped, and so is one whose path
+// below DIR meets a symbolic link (it could lead anywhere). Archives and extracted files
+// are written whole: a failure leaves the file they would replace as it was.
 // Exit status: 0 success, 1 failure, 2 usage.
 #include <stdio.h>
 #include <stdlib.h>
@@ -15,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "fs/atomic_file.h"
 #include "fs/pak_format.h"
 #include "host/host.h"
 #include "pak_writer.h"
@@ -86,25 +89,32 @@ int List(const char *path) {
   return 0;
 }
 
-// Creates every folder level of dir/rel's parent below dir.
+// Creates every folder level of dir/rel's parent below dir. Refuses a level, or the
+// file itself, that is a symbolic link: writing through it could leave dir.
 bool MakeParents(const std::string &dir, const std::string &rel) {
-  for (size_t at = rel.find('/'); at != std::string::npos; at = rel.find('/', at + 1)) {
-    std::string folder = dir + "/" + rel.substr(0, at);
-    if (!ZYH_MakeDir(folder.c_str())) {
-      fprintf(stderr, "zypak: cannot create folder '%s'\n", folder.c_str());
+  for (size_t at = rel.find('/');; at = rel.find('/', at + 1)) {
+    std::string path = dir + "/" + rel.substr(0, at);
+    if (ZYH_IsLink(path.c_str())) {
+      fprintf(stderr, "zypak: skipping entry '%s': '%s' is a symbolic link\n", rel.c_str(),
+              path.c_str());
+      return false;
+    }
+    if (at == std::string::npos) return true;
+    if (!ZYH_MakeDir(path.c_str())) {
+      fprintf(stderr, "zypak: cannot create folder '%s'\n", path.c_str());
       return false;
     }
   }
-  return true;
 }
 
 bool ExtractEntry(OpenPak &pak, const ZyPakEntry &entry, const std::string &out_path,
                   std::vector<char> &buffer) {
-  FILE *out = fopen(out_path.c_str(), "wb");
-  if (!out) {
-    fprintf(stderr, "zypak: cannot create '%s'\n", out_path.c_str());
+  ZyfsAtomicFile file;
+  if (!ZYFS_AtomicOpen(&file, out_path.c_str())) {
+    fprintf(stderr, "zypak: cannot create '%s': %s\n", out_path.c_str(), strerror(file.error));
     return false;
   }
+  FILE *out = file.stream;
   // Offsets and sizes were checked against the archive's size when it was opened.
   uint64_t done = 0;
   bool ok = true;
@@ -114,8 +124,13 @@ bool ExtractEntry(OpenPak &pak, const ZyPakEntry &entry, const std::string &out_
     ok = got == (int64_t)want && fwrite(buffer.data(), 1, want, out) == want;
     done += want;
   }
-  if (fclose(out) != 0) ok = false;
-  if (!ok) fprintf(stderr, "zypak: extracting '%s' failed\n", entry.name);
+  if (!ok) {
+    ZYFS_AtomicAbandon(&file);
+    fprintf(stderr, "zypak: extracting '%s' failed\n", entry.name);
+  } else if (!ZYFS_AtomicCommit(&file)) {
+    fprintf(stderr, "zypak: extracting '%s' failed: %s\n", entry.name, strerror(file.error));
+    ok = false;
+  }
   return ok;
 }
 

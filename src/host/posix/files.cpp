@@ -2,10 +2,13 @@
 //
 // The file system layer above reads and writes files with stdio; what stdio cannot do
 // lives here: creating a directory, deleting a file, asking what a path is and how big a
-// file is, and listing a directory. Directory listings come back in name order (byte
+// file is, listing a directory, and the three steps of replacing a file whole (a new
+// file that no link can redirect, syncing it, renaming it over the old one). Directory listings come back in name order (byte
 // order), so every result built from them is the same on every machine.
 #include <dirent.h>
 #include <errno.h>
+#include <fcntl.h>
+#include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
 #include <sys/stat.h>
@@ -16,7 +19,7 @@
 #include <utility>
 #include <vector>
 
-#include "host/host.h"
+#include "host/backend.h"
 
 bool ZYH_MakeDir(const char *path) {
   if (!path || !*path) return false;
@@ -39,6 +42,66 @@ int ZYH_PathKind(const char *path) {
   if (S_ISREG(st.st_mode)) return 1;
   if (S_ISDIR(st.st_mode)) return 2;
   return 0;
+}
+
+bool ZYH_IsLink(const char *path) {
+  struct stat st;
+  return path && *path && lstat(path, &st) == 0 && S_ISLNK(st.st_mode);
+}
+
+// Records errno as this thread's last error; returns false for the caller to pass on.
+static bool Failed(void) {
+  int code = errno;
+  ZYH_SetLastError(code, strerror(code));
+  return false;
+}
+
+FILE *ZYH_CreateNewFile(const char *path) {
+  if (!path || !*path) {
+    errno = EINVAL;
+    Failed();
+    return nullptr;
+  }
+  // O_EXCL fails on anything already there, links included, so nothing is written
+  // through a link someone placed beforehand.
+  int fd = open(path, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+  if (fd < 0) {
+    Failed();
+    return nullptr;
+  }
+  FILE *stream = fdopen(fd, "wb");
+  if (!stream) {
+    Failed();
+    close(fd);
+    unlink(path);
+  }
+  return stream;
+}
+
+bool ZYH_SyncFile(FILE *stream) {
+  if (!stream) return false;
+  if (fflush(stream) != 0 || fsync(fileno(stream)) != 0) return Failed();
+  return true;
+}
+
+bool ZYH_ReplaceFile(const char *from, const char *to) {
+  if (!from || !to || !*from || !*to) {
+    errno = EINVAL;
+    return Failed();
+  }
+  struct stat old;
+  if (lstat(to, &old) == 0 && S_ISREG(old.st_mode)) chmod(from, old.st_mode & 07777);
+  if (rename(from, to) != 0) return Failed();
+  // The rename lives in the folder: sync it so the new name survives a crash.
+  std::string folder = to;
+  size_t slash = folder.rfind('/');
+  folder = slash == std::string::npos ? "." : slash == 0 ? "/" : folder.substr(0, slash);
+  int dir = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (dir >= 0) {
+    fsync(dir);
+    close(dir);
+  }
+  return true;
 }
 
 int64_t ZYH_FileSize(const char *path) {

@@ -5,6 +5,7 @@
 // are recursive like the critical sections the engine was written for; each also
 // remembers its owner and depth so the engine can ask whether the caller holds it, and
 // an unlock by a thread that does not hold the lock is ignored instead of corrupting it.
+// Reader/writer locks are plain pthread ones that let a waiting writer go first.
 #include <errno.h>
 #include <pthread.h>
 #include <stdlib.h>
@@ -116,4 +117,42 @@ bool ZYH_LockHeldByMe(ZyhLock *lock) {
   // Only the holder ever stores its own id, so comparing with ours is exact even while
   // other threads change the owner.
   return lock && lock->owner.load(std::memory_order_relaxed) == ZYH_ThreadId();
+}
+
+struct ZyhRwLock {
+  pthread_rwlock_t rw;
+};
+
+ZyhRwLock *ZYH_RwLockCreate(void) {
+  ZyhRwLock *lock = (ZyhRwLock *)calloc(1, sizeof *lock);
+  if (!lock) return nullptr;
+  pthread_rwlockattr_t attr;
+  pthread_rwlockattr_init(&attr);
+  // Readers come in a steady stream (loader threads); the writer must not starve.
+  pthread_rwlockattr_setkind_np(&attr, PTHREAD_RWLOCK_PREFER_WRITER_NONRECURSIVE_NP);
+  int rc = pthread_rwlock_init(&lock->rw, &attr);
+  pthread_rwlockattr_destroy(&attr);
+  if (rc != 0) {
+    free(lock);
+    return nullptr;
+  }
+  return lock;
+}
+
+void ZYH_RwLockDestroy(ZyhRwLock *lock) {
+  if (!lock) return;
+  pthread_rwlock_destroy(&lock->rw);
+  free(lock);
+}
+
+void ZYH_ReadLock(ZyhRwLock *lock) {
+  if (lock) pthread_rwlock_rdlock(&lock->rw);
+}
+
+void ZYH_WriteLock(ZyhRwLock *lock) {
+  if (lock) pthread_rwlock_wrlock(&lock->rw);
+}
+
+void ZYH_RwUnlock(ZyhRwLock *lock) {
+  if (lock) pthread_rwlock_unlock(&lock->rw);
 }
