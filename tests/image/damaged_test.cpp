@@ -1,7 +1,6 @@
-// damaged_test.cpp — files that are damaged or lie: truncated at every length, randomly
-// corrupted, claiming sizes their data cannot hold, TGA packets running past the buffer,
-// and kinds no decoder takes. Each fails cleanly with its message, or loads a whole
-// picture.
+// damaged_test.cpp — files truncated at every length, randomly corrupted, claiming sizes
+// their data cannot hold, with TGA packets running past the buffer, or of kinds no decoder
+// takes: each fails cleanly with its message, or loads a whole picture.
 #include <random>
 
 #include "image_fixture.h"
@@ -80,16 +79,14 @@ TEST_F(ImageTest, ImagesWithRandomCorruptionFailOrLoadWholePictures) {
       EXPECT_TRUE(!ok || (bm->width > 0 && bm->height > 0)) << f.name;
       loaded += ok;
     }
-    // PNG checksums catch nearly every flipped byte; JPEG has none, so most damaged
-    // entropy data still decodes to some picture.
+    // PNG checksums catch nearly every flip; JPEG has none: damaged data still decodes.
     EXPECT_TRUE(strstr(f.name, ".png") ? loaded < 60 : strstr(f.name, ".jpg") ? loaded > 0 : true)
         << f.name << " loaded " << loaded << " of 200";
   }
 }
 
-// A sound 2x2 image followed by a suggested-palette chunk whose header claims 1.8 GB:
-// libpng would allocate the chunk's buffer from that length before reading a byte of it.
-// The load fails at the end of the data, and the process never asked for the memory.
+// A 2x2 image header and a suggested-palette chunk claiming 1.8 GB, for which libpng would
+// allocate before reading a byte: the load fails at the end, never asking for the memory.
 TEST_F(ImageTest, PngChunkLongerThanTheFileGetsNoBufferOfThatSize) {
   const std::string hostile = MakePng(2, PNG_COLOR_TYPE_RGB_ALPHA, {{10, 20, 30, 40, 50, 60, 70, 80}}).substr(0, 33) +
                               BigEndian32(0x6d280c00) + "sPLT" + std::string(16, 'x');
@@ -108,11 +105,11 @@ TEST_F(ImageTest, PngChunkLongerThanTheFileGetsNoBufferOfThatSize) {
   EXPECT_LT(grew_mib, 64);
 }
 
-// Bottom-up 2 x 2: the first file row is the last buffer row, so a packet of four pixels
-// there runs off the end of the buffer after two. Each decoding path has its warning.
+// Bottom-up 2 x 2: a packet of four in the first file row (the last buffer row) runs off
+// the end of the buffer after two. Each decoding path has its warning.
 TEST_F(ImageTest, TgaOverrunsStopWithTheirWarningAndStillLoad) {
   const std::string repeated = TgaHeader(10, 2, 2, 24, 0x00) + Repeat(4) + Bgr(5, 5, 5);
-  const std::string literal = TgaHeader(10, 2, 2, 24, 0x00) + Literal(4) + Bgr(1, 1, 1) + Bgr(2, 2, 2) + Bgr(3, 3, 3) + Bgr(4, 4, 4);
+  const std::string literal = TgaHeader(10, 2, 2, 24, 0x00) + Literal(4) + std::string(12, '\x07');
   for (int path = 0; path < 4; path++) {  // repeated, literal; R, G, B, A then B, G, R, A
     const std::string message = "TGA buffer overrun #" + std::to_string(path + 1) + ": (1)";
     UseBgra(path >= 2);
@@ -140,17 +137,18 @@ TEST_F(ImageTest, RefusedFilesFailWithTheirMessage) {
                            Chunk("IDAT", std::string("\x78\x9c\x03\x00\x00\x00\x00\x01", 8)) + Chunk("IEND", "");
   const std::string jpg = MakeJpeg(8, 8, 3, JCS_RGB, std::vector<uint8_t>(8 * 8 * 3, 90), 90), px = Bgr(1, 2, 3);
   struct Case { const char *name; std::string file; const char *message; };
-  for (const Case &c : {Case{"fake.png", "GIF89a and so on", "PNG ERROR: Image 'res://fake.png' not proper png."},
-                        Case{"half.png", half, "PNG ERROR: Image 'res://half.png' load failed."},
-                        Case{"huge.png", huge, "libpng error: Image data cannot fit in the file"},
-                        Case{"broken.jpg", jpg.substr(0, 2) + "\xFF\xC0" + std::string("\0\x02", 2) + jpg.substr(2),
-                             "[POPUP] Load JPG - setjmp failed."},
-                        // TGA: a colour map, types 1, 3, 9 and 11, 16 bits, no pixels, a short header.
-                        Case{"map.tga", TgaHeader(2, 1, 1, 24, 0, 0, 1) + px, ""},
-                        Case{"t1.tga", TgaHeader(1, 1, 1, 24, 0) + px, ""}, Case{"t3.tga", TgaHeader(3, 1, 1, 24, 0) + px, ""},
-                        Case{"t9.tga", TgaHeader(9, 1, 1, 24, 0) + px, ""}, Case{"t11.tga", TgaHeader(11, 1, 1, 24, 0) + px, ""},
-                        Case{"16.tga", TgaHeader(2, 1, 1, 16, 0) + px, ""}, Case{"empty.tga", TgaHeader(2, 0, 5, 24, 0), ""},
-                        Case{"short.tga", std::string(17, '\0'), ""}}) {
+  const Case cases[] = {
+      {"fake.png", "GIF89a and so on", "PNG ERROR: Image 'res://fake.png' not proper png."},
+      {"half.png", half, "PNG ERROR: Image 'res://half.png' load failed."},
+      {"huge.png", huge, "libpng error: Image data cannot fit in the file"},
+      {"broken.jpg", jpg.substr(0, 2) + "\xFF\xC0" + std::string("\0\x02", 2) + jpg.substr(2),
+       "[POPUP] Load JPG - setjmp failed."},  // a frame header too short
+      // TGA: a colour map, types 1, 3, 9 and 11, 16 bits, no pixels, a short header.
+      {"map.tga", TgaHeader(2, 1, 1, 24, 0, 0, 1) + px, ""}, {"t1.tga", TgaHeader(1, 1, 1, 24, 0) + px, ""},
+      {"t3.tga", TgaHeader(3, 1, 1, 24, 0) + px, ""}, {"t9.tga", TgaHeader(9, 1, 1, 24, 0) + px, ""},
+      {"t11.tga", TgaHeader(11, 1, 1, 24, 0) + px, ""}, {"16.tga", TgaHeader(2, 1, 1, 16, 0) + px, ""},
+      {"empty.tga", TgaHeader(2, 0, 5, 24, 0), ""}, {"short.tga", std::string(17, '\0'), ""}};
+  for (const Case &c : cases) {
     EXPECT_EQ(LoadBytes(c.name, c.file)->pixels, nullptr) << c.name;
     EXPECT_TRUE(Logged(c.message)) << c.name;
     EXPECT_EQ(LoggedLevel(std::string("Unable to load image 'res://") + c.name + "'"), 1) << c.name;

@@ -14,43 +14,43 @@ std::string SolidJpeg(int components, const Bytes &sample, bool progressive = fa
 
 }  // namespace
 
-// Every file becomes R, G, B, A bytes (or B, G, R, A), flagged with alpha exactly when
-// the file can have it (TGA always). A case with one pixel for a larger picture means
-// every pixel; JPEG is lossy and matched within 3.
+// Every file becomes R, G, B, A bytes (or B, G, R, A), flagged with alpha when the file can
+// have it (TGA always). One pixel for a larger picture means all; JPEG is matched within 3.
 TEST_F(ImageTest, EachFormatAndLayoutDecodesInEitherPixelOrder) {
   const uint8_t A = ZY_BITMAP_HAS_ALPHA | ZY_BITMAP_RELOADABLE, O = ZY_BITMAP_RELOADABLE;
+  const int RGBA = PNG_COLOR_TYPE_RGB_ALPHA, RGB = PNG_COLOR_TYPE_RGB, PAL = PNG_COLOR_TYPE_PALETTE;
+  const int GREY = PNG_COLOR_TYPE_GRAY, GREYA = PNG_COLOR_TYPE_GRAY_ALPHA;
   const std::string plte = Chunk("PLTE", "\xC8\x0A\x14\x1E\x28\xFA\x07\x08\x09");  // 3 entries
   const std::string a = Bgr(1, 2, 3), b = Bgr(4, 5, 6), c = Bgr(7, 8, 9), d = Bgr(10, 11, 12);
   const std::vector<Bytes> abcd = {{1, 2, 3, 255}, {4, 5, 6, 255}, {7, 8, 9, 255}, {10, 11, 12, 255}};
   const Bytes W = {255, 255, 255, 255}, red = {255, 0, 0, 200}, grey = {7, 7, 7, 255};
   struct Case { const char *name; std::string file; int32_t w, h; uint8_t flags; std::vector<Bytes> pixels; };
   const Case cases[] = {
-      {"rgba.png", MakePng(2, PNG_COLOR_TYPE_RGB_ALPHA, {{10, 20, 30, 40, 50, 60, 70, 80}}), 2, 1, A,
+      {"rgba.png", MakePng(2, RGBA, {{10, 20, 30, 40, 50, 60, 70, 80}}), 2, 1, A,
        {{10, 20, 30, 40}, {50, 60, 70, 80}}},
-      {"rgb.png", MakePng(2, PNG_COLOR_TYPE_RGB, {{1, 2, 3, 4, 5, 6}}), 2, 1, O, {{1, 2, 3, 255}, {4, 5, 6, 255}}},
+      {"rgb.png", MakePng(2, RGB, {{1, 2, 3, 4, 5, 6}}), 2, 1, O, {{1, 2, 3, 255}, {4, 5, 6, 255}}},
       // Grey becomes white with the grey as alpha; two bits are widened to eight first.
-      {"grey.png", MakePng(3, PNG_COLOR_TYPE_GRAY, {{0, 128, 255}}), 3, 1, A, {{255, 255, 255, 0}, {255, 255, 255, 128}, W}},
-      {"grey2.png", MakePng(4, PNG_COLOR_TYPE_GRAY, {{0x1B}}, 2), 4, 1, A,  // 00 01 10 11
+      {"grey.png", MakePng(3, GREY, {{0, 128, 255}}), 3, 1, A, {{255, 255, 255, 0}, {255, 255, 255, 128}, W}},
+      {"grey2.png", MakePng(4, GREY, {{0x1B}}, 2), 4, 1, A,  // 00 01 10 11
        {{255, 255, 255, 0}, {255, 255, 255, 85}, {255, 255, 255, 170}, W}},
-      {"greya.png", MakePng(2, PNG_COLOR_TYPE_GRAY_ALPHA, {{40, 200, 90, 10}}), 2, 1, A, {{40, 40, 40, 200}, {90, 90, 90, 10}}},
-      {"greytrns.png", MakePng(2, PNG_COLOR_TYPE_GRAY, {{50, 60}}, 8, Chunk("tRNS", std::string("\0\x3C", 2))), 2, 1, A,
+      {"greya.png", MakePng(2, GREYA, {{40, 200, 90, 10}}), 2, 1, A, {{40, 40, 40, 200}, {90, 90, 90, 10}}},
+      {"greytrns.png", MakePng(2, GREY, {{50, 60}}, 8, Chunk("tRNS", std::string("\0\x3C", 2))), 2, 1, A,
        {{50, 50, 50, 255}, {60, 60, 60, 0}}},  // grey 60 is transparent
-      {"pal.png", MakePng(3, PNG_COLOR_TYPE_PALETTE, {{0x01, 0x20}}, 4, plte), 3, 1, O,  // indices 0, 1, 2
+      {"pal.png", MakePng(3, PAL, {{0x01, 0x20}}, 4, plte), 3, 1, O,  // indices 0, 1, 2
        {{200, 10, 20, 255}, {30, 40, 250, 255}, {7, 8, 9, 255}}},
-      {"paltrns.png", MakePng(3, PNG_COLOR_TYPE_PALETTE, {{0x01, 0x20}}, 4, plte + Chunk("tRNS", std::string("\0\x80", 2))),
+      {"paltrns.png", MakePng(3, PAL, {{0x01, 0x20}}, 4, plte + Chunk("tRNS", std::string("\0\x80", 2))),
        3, 1, A, {{200, 10, 20, 0}, {30, 40, 250, 128}, {7, 8, 9, 255}}},  // entry 2 stays opaque
       // 16-bit big-endian samples: the high byte survives.
-      {"16.png", MakePng(2, PNG_COLOR_TYPE_RGB_ALPHA, {{0x12, 0x34, 0x56, 0x78, 0x9A, 0xBC, 0xFF, 0xFF, 0x00, 0x01,
+      {"16.png", MakePng(2, RGBA, {{0x12, 0x34, 0x56, 0x78, 0x9A, 0xBC, 0xFF, 0xFF, 0x00, 0x01,
                                                        0xFE, 0x00, 0x80, 0x7F, 0x01, 0x02}}, 16),
        2, 1, A, {{0x12, 0x56, 0x9A, 0xFF}, {0x00, 0xFE, 0x80, 0x01}}},
-      // A gAMA chunk of 1/2.2 against the 2.2 screen leaves samples as they are; a linear
-      // file is brightened: 255 * (v / 255) ^ (1 / 2.2).
-      {"g045.png", MakePng(2, PNG_COLOR_TYPE_RGB, {{0, 64, 255, 128, 32, 200}}, 8, Chunk("gAMA", BigEndian32(45455))),
+      // gAMA 1/2.2 (the screen's) keeps samples; a linear file brightens: 255 (v / 255) ^ (1 / 2.2).
+      {"g045.png", MakePng(2, RGB, {{0, 64, 255, 128, 32, 200}}, 8, Chunk("gAMA", BigEndian32(45455))),
        2, 1, O, {{0, 64, 255, 255}, {128, 32, 200, 255}}},
-      {"g1.png", MakePng(2, PNG_COLOR_TYPE_RGB, {{0, 64, 255, 128, 32, 200}}, 8, Chunk("gAMA", BigEndian32(100000))),
+      {"g1.png", MakePng(2, RGB, {{0, 64, 255, 128, 32, 200}}, 8, Chunk("gAMA", BigEndian32(100000))),
        2, 1, O, {{0, 136, 255, 255}, {186, 99, 228, 255}}},
       // Interlaced 3 x 3: the seven passes put every pixel back in its place.
-      {"adam7.png", MakePng(3, PNG_COLOR_TYPE_RGB, {{0, 0, 1, 80, 0, 2, 160, 0, 3}, {0, 80, 4, 80, 80, 5, 160, 80, 6},
+      {"adam7.png", MakePng(3, RGB, {{0, 0, 1, 80, 0, 2, 160, 0, 3}, {0, 80, 4, 80, 80, 5, 160, 80, 6},
                                                     {0, 160, 7, 80, 160, 8, 160, 160, 9}}, 8, "", true), 3, 3, O,
        {{0, 0, 1, 255}, {80, 0, 2, 255}, {160, 0, 3, 255}, {0, 80, 4, 255}, {80, 80, 5, 255}, {160, 80, 6, 255},
         {0, 160, 7, 255}, {80, 160, 8, 255}, {160, 160, 9, 255}}},
@@ -69,8 +69,7 @@ TEST_F(ImageTest, EachFormatAndLayoutDecodesInEitherPixelOrder) {
        4, 2, A, {red, red, red, {0, 255, 0, 255}, {1, 2, 3, 4}, {5, 6, 7, 8}, {9, 9, 9, 9}, {9, 9, 9, 9}}},
       {"rle_up.tga", TgaHeader(10, 2, 2, 24, 0x00) + Repeat(2) + Bgr(7, 7, 7) + Literal(2) + a + b, 2, 2, A,
        {{1, 2, 3, 255}, {4, 5, 6, 255}, grey, grey}},
-      // A packet longer than its row spills into the next row, which then starts with a
-      // packet of its own that overwrites the spill.
+      // A packet spilling into the next row is overwritten by that row's own first packet.
       {"spill.tga", TgaHeader(10, 2, 2, 24, 0x20) + Repeat(4) + Bgr(1, 1, 1) + Repeat(2) + Bgr(7, 7, 7), 2, 2, A,
        {{1, 1, 1, 255}, {1, 1, 1, 255}, grey, grey}},
       // JPEG: opaque; CMYK is stored the Adobe way (inverted: K = 255 keeps the colour).
@@ -89,7 +88,8 @@ TEST_F(ImageTest, EachFormatAndLayoutDecodesInEitherPixelOrder) {
       EXPECT_EQ(bm->flags, k.flags);
       const int tolerance = strstr(k.name, ".jpg") ? 3 : 0;
       for (int32_t i = 0; i < k.w * k.h; i++) {
-        const Bytes got = PixelBytes(*bm, i % k.w, i / k.w), want = InOrder(k.pixels[k.pixels.size() > 1 ? i : 0], bgra);
+        const Bytes got = PixelBytes(*bm, i % k.w, i / k.w);
+        const Bytes want = InOrder(k.pixels[k.pixels.size() > 1 ? i : 0], bgra);
         for (int ch = 0; ch < 4; ch++) ASSERT_NEAR(got[ch], want[ch], tolerance) << "pixel " << i << " channel " << ch;
       }
     }
@@ -118,9 +118,8 @@ TEST_F(ImageTest, SavedImagesLoadBackInBothPixelOrders) {
       }
     }
   }
-  // The files themselves are R, G, B, A whatever the buffers: a buffer saved in B, G, R, A
-  // order reads back in R, G, B, A order with red and blue exchanged, and the TGA writer
-  // makes bottom-up B, G, R, A rows under its header in either order.
+  // Files are R, G, B, A whatever the buffers: B, G, R, A saved reads back swapped in R, G,
+  // B, A; the TGA writer makes bottom-up B, G, R, A rows under its header in either order.
   UseBgra(true);
   ASSERT_TRUE(loader->SaveImage(BitmapOf(1, 1, {Word(1, 2, 3, 4)}, true), "user://order.png", 0));
   ASSERT_TRUE(loader->SaveImage(BitmapOf(2, 2, {Word(3, 2, 1, 4), Word(7, 6, 5, 8), Word(11, 10, 9, 12),

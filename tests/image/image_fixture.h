@@ -29,9 +29,8 @@ inline std::string Chunk(const char *type, const std::string &data) {
   return BigEndian32((uint32_t)data.size()) + body +
          BigEndian32((uint32_t)crc32(0, (const Bytef *)body.data(), (uInt)body.size()));
 }
-// A PNG made chunk by chunk: the header, the extra chunks given (PLTE, tRNS, gAMA...), the
-// rows, packed as the file stores them, each with filter 0 (in the seven Adam7 passes
-// when asked, for samples of 8 bits and more) and deflated into one IDAT, and the end.
+// A PNG made chunk by chunk: header, the chunks given (PLTE, tRNS, gAMA...), the packed rows
+// with filter 0 (in Adam7 passes when asked, for 8-bit samples and up) in one IDAT, end.
 inline std::string MakePng(uint32_t width, int colour_type, const std::vector<Bytes> &rows, int depth = 8,
                            const std::string &chunks = "", bool adam7 = false) {
   const uint32_t height = (uint32_t)rows.size();
@@ -49,8 +48,9 @@ inline std::string MakePng(uint32_t width, int colour_type, const std::vector<By
   std::string idat(size, '\0');
   compress((Bytef *)&idat[0], &size, (const Bytef *)raw.data(), (uLong)raw.size());
   const char ihdr[5] = {(char)depth, (char)colour_type, 0, 0, (char)adam7};
-  return std::string("\x89PNG\r\n\x1a\n", 8) + Chunk("IHDR", BigEndian32(width) + BigEndian32(height) + std::string(ihdr, 5)) +
-         chunks + Chunk("IDAT", idat.substr(0, size)) + Chunk("IEND", "");
+  return std::string("\x89PNG\r\n\x1a\n", 8) +
+         Chunk("IHDR", BigEndian32(width) + BigEndian32(height) + std::string(ihdr, 5)) + chunks +
+         Chunk("IDAT", idat.substr(0, size)) + Chunk("IEND", "");
 }
 
 // A JPEG written with libjpeg from packed samples (the colour space follows components).

@@ -85,5 +85,6 @@ TEST_F(ImageTest, SavesChooseTheFormatByTheEndingAndFailWithoutPartialFiles) {
   EXPECT_TRUE(Logged("does not fit in a TGA file"));
   EXPECT_FALSE(loader->SaveImage(wide, (dir + "/wide.jpg").c_str(), 50));
   EXPECT_TRUE(Logged("libjpeg: "));
-  for (const char *name : {"/shot.PNG", "/empty.png", "/wide.tga", "/wide.jpg"}) EXPECT_FALSE(zytest::FileExists(dir + name)) << name;
+  for (const char *name : {"/shot.PNG", "/empty.png", "/wide.tga", "/wide.jpg"})
+    EXPECT_FALSE(zytest::FileExists(dir + name)) << name;
 }

@@ -14,12 +14,7 @@ class Boot : public ZyTest {
  protected:
   // The normal test program with the recording modules; ZYTEST_PROGRAM=<kind> in env
   // makes it one of its faulty kinds.
-  zytest::Game game = [] {
-    zytest::Game g;
-    g.id = "zytest.boot", g.title = "Boot Test", g.resolutions = "640x480,800x600,320x240";
-    g.variant = "sound_implementation=\"smod_record\" input_implementations=\"imod_record\"";
-    return g;
-  }();
+  zytest::Game game;
   zytest::RunResult Run(const std::vector<std::string> &args = {}, std::vector<std::string> env = {},
                         const char *renderer = "rmod_record") {
     if (!zytest::FileExists(world.game() + "/prog.xml")) zytest::MakeGame(world.game(), game);
@@ -28,7 +23,7 @@ class Boot : public ZyTest {
   }
   std::string Record() const { return zytest::ReadFile(world.root() + "/record.txt"); }
   std::string Log(int n) const {
-    return zytest::ReadFile(world.data() + "/ZytestStudio/Boot_Test/logs/zylem-000" + std::to_string(n) + ".log");
+    return zytest::ReadFile(world.data() + "/ZytestStudio/Test_Game/logs/zylem-000" + std::to_string(n) + ".log");
   }
 };
 
@@ -52,14 +47,14 @@ TEST_F(Boot, NormalGameBootsRunsFramesAndShutsDownInOrderOrAtTheFrameLimit) {
   auto r = Run({"--", "quit=4"});
   ASSERT_EQ(r.status, 0) << r.err;
   // The user folder is named after the developer and the title made safe for a path.
-  EXPECT_TRUE(Has(r.log_path, "/ZytestStudio/Boot_Test/logs/zylem-0001.log")) << r.log_path << r.err;
+  EXPECT_TRUE(Has(r.log_path, "/ZytestStudio/Test_Game/logs/zylem-0001.log")) << r.log_path << r.err;
   EXPECT_TRUE(InOrder(r.log, {
       "Using RendImp Library: 'rmod_record.dll':", "Checking parameters with the program before video init.",
-      "[prog] event 18", "ZY Core PreInitialized.", "Renderer Initialization done.", "InputImp Library: 'imod_record.dll'",
-      "SoundImp initialized.", "Initializing Program 'Boot Test'..", "[prog] init 640x480 windowed=1",
-      "[prog] first update dt>0=1", "ZYLEM Shutdown.", "[prog] shutdown after 4 updates, 4 draws",
-      "Releasing Input Implementations.", "Unloading SoundImp Library.", "Zylem RendImp Shutdown.",
-      "Unloading ProgImp Library.", "Closing File Openers...", "ZYLEM log: 0 errors"}));
+      "[prog] event 18", "ZY Core PreInitialized.", "Renderer Initialization done.",
+      "InputImp Library: 'imod_record.dll'", "SoundImp initialized.", "Initializing Program 'Test Game'..",
+      "[prog] init 640x480 windowed=1", "[prog] first update dt>0=1", "ZYLEM Shutdown.",
+      "[prog] shutdown after 4 updates, 4 draws", "Releasing Input Implementations.", "Unloading SoundImp Library.",
+      "Zylem RendImp Shutdown.", "Unloading ProgImp Library.", "Closing File Openers...", "ZYLEM log: 0 errors"}));
   // The renderer saw one initialisation, four single-eye frames and one shut-down; the
   // input and sound modules were framed around each one.
   std::string rec = Record();
@@ -95,7 +90,7 @@ TEST_F(Boot, SecondInstanceOfTheSameGameEndsAtOnceWithStatusZero) {
   EXPECT_EQ(second.status, 0) << second.err;
   EXPECT_EQ(first.status, 0) << first.err;
   // Only the first instance initialised the game.
-  EXPECT_TRUE(Has(Log(1), "Initializing Program 'Boot Test'.."));
+  EXPECT_TRUE(Has(Log(1), "Initializing Program 'Test Game'.."));
   EXPECT_TRUE(Has(Log(2), "Logging Verbose Level set to 0."));
   EXPECT_FALSE(Has(Log(2), "Initializing Program")) << Log(2);
 }

@@ -33,7 +33,6 @@ const Scene SCENES[] = {
 
 struct Comparison {
   int differing = 0;               // pixels beyond the tolerance
-  int largest = 0;                 // largest channel difference anywhere
   int first_x = -1, first_y = -1;  // first pixel beyond the tolerance
   zytest::Image diff;  // red: beyond the tolerance; yellow: within it; else the expected, dimmed
 };
@@ -46,7 +45,6 @@ Comparison Compare(const zytest::Image &actual, const zytest::Image &expected) {
       const uint8_t *a = actual.At(x, y), *e = expected.At(x, y);
       int worst = 0;
       for (int ch = 0; ch < 4; ch++) worst = std::max(worst, std::abs(a[ch] - e[ch]));
-      c.largest = std::max(c.largest, worst);
       uint8_t *d = c.diff.At(x, y);
       const uint8_t grey = (uint8_t)((e[0] * 77 + e[1] * 150 + e[2] * 29) >> 10);
       const uint8_t mark[3][3] = {{grey, grey, grey}, {255, 220, 0}, {255, 0, 0}};
@@ -58,13 +56,6 @@ Comparison Compare(const zytest::Image &actual, const zytest::Image &expected) {
   return c;
 }
 
-std::string Pixel(const zytest::Image &img, int x, int y) {
-  const uint8_t *p = img.At(x, y);
-  char text[32];
-  snprintf(text, sizeof text, "(%d,%d,%d,%d)", p[0], p[1], p[2], p[3]);
-  return text;
-}
-
 class Golden : public ZyTest, public ::testing::WithParamInterface<Scene> {
  protected:
   void SetUp() override {
@@ -72,7 +63,7 @@ class Golden : public ZyTest, public ::testing::WithParamInterface<Scene> {
     const Scene &s = GetParam();
     zytest::Game game;
     game.program = "scenes", game.modules = {"rmod_soft"}, game.renderer = "rmod_soft";
-    game.id = "zytest.scenes", game.title = "Scenes", game.resolutions = s.resolution;
+    game.id = "zytest.scenes", game.title = "Scenes", game.resolutions = s.resolution, game.variant = "";
     game.developer_node = "developer_mode=\"0\" logging=\"1\" console=\"1\" logging_verbose_level=\"INFO\"";
     if (s.reference) {
       game.features = "AUTOSCALE,AUTOSCALE_RETAIN_ASPECT_RATIO";
@@ -85,20 +76,6 @@ class Golden : public ZyTest, public ::testing::WithParamInterface<Scene> {
       ASSERT_FALSE(bytes.empty()) << "missing test image " << image;
       zytest::WriteFile(world.game() + "/data/" + image, bytes);
     }
-  }
-
-  // Runs the scene for two frames in one colour order; the screenshot lands in `shot`.
-  void RunScene(bool bgra, const std::string &shot) {
-    const Scene &s = GetParam();
-    zytest::RunResult r = zytest::RunGame(world, "rmod_soft",
-                                          {"--frames", "2", "--screenshot", shot, "--", std::string("scene=") + s.name},
-                                          bgra ? std::vector<std::string>{"ZYLEM_SOFT_BGRA=1"} : std::vector<std::string>{});
-    ASSERT_EQ(r.status, 0) << r.err << r.log;
-    const std::string drawing = std::string("[scenes] drawing scene '") + s.name + "' at " +
-                                (s.reference ? s.reference : s.resolution);
-    EXPECT_NE(r.log.find(drawing), std::string::npos) << "missing '" << drawing << "' in:\n" << r.log;
-    EXPECT_EQ(r.log.find("Transform stack is not empty"), std::string::npos) << r.log;
-    EXPECT_EQ(r.log.find("a negative clip width was accepted"), std::string::npos) << r.log;
   }
 
   // Compares a screenshot with the reference image; on failure writes the actual and
@@ -121,8 +98,7 @@ class Golden : public ZyTest, public ::testing::WithParamInterface<Scene> {
           << expected.height;
     } else if ((c = Compare(actual, expected)).differing > MAX_DIFFERING_PIXELS) {
       why << c.differing << " pixels differ by more than " << CHANNEL_TOLERANCE << " (at most " << MAX_DIFFERING_PIXELS
-          << " may), largest difference " << c.largest << "; first at (" << c.first_x << "," << c.first_y
-          << "): " << Pixel(actual, c.first_x, c.first_y) << ", reference " << Pixel(expected, c.first_x, c.first_y);
+          << " may), the first at (" << c.first_x << "," << c.first_y << ")";
       zytest::WriteFile(out + ".diff.png", zytest::PngBytes(c.diff));
     } else {
       return;
@@ -135,20 +111,29 @@ class Golden : public ZyTest, public ::testing::WithParamInterface<Scene> {
 
 TEST_P(Golden, SceneMatchesReferenceImageInBothColourOrders) {
   const Scene &s = GetParam();
-  const std::string rgba_shot = world.root() + "/rgba.png", bgra_shot = world.root() + "/bgra.png";
-  ASSERT_NO_FATAL_FAILURE(RunScene(false, rgba_shot));
-  const char *update = getenv("ZYTEST_UPDATE_GOLDEN");
-  if (update && update[0] == '1') {
-    // The screenshot file becomes the reference: an unchanged picture, an unchanged file.
-    const std::string golden = zytest::SourceDir() + "/tests/golden/" + s.name + ".png";
-    zytest::WriteFile(golden, zytest::ReadFile(rgba_shot));
-    printf("[golden] wrote %s: look at it before committing\n", golden.c_str());
+  for (bool bgra : {false, true}) {
+    const std::string shot = world.root() + (bgra ? "/bgra.png" : "/rgba.png");
+    zytest::RunResult r = zytest::RunGame(world, "rmod_soft",
+                                          {"--frames", "2", "--screenshot", shot, "--", std::string("scene=") + s.name},
+                                          std::vector<std::string>(bgra, "ZYLEM_SOFT_BGRA=1"));
+    ASSERT_EQ(r.status, 0) << r.err << r.log;
+    const std::string drawing = std::string("[scenes] drawing scene '") + s.name + "' at " +
+                                (s.reference ? s.reference : s.resolution);
+    EXPECT_NE(r.log.find(drawing), std::string::npos) << "missing '" << drawing << "' in:\n" << r.log;
+    EXPECT_EQ(r.log.find("Transform stack is not empty"), std::string::npos) << r.log;
+    EXPECT_EQ(r.log.find("a negative clip width was accepted"), std::string::npos) << r.log;
+    const char *update = getenv("ZYTEST_UPDATE_GOLDEN");
+    if (!bgra && update && update[0] == '1') {
+      // The screenshot file becomes the reference: an unchanged picture, an unchanged file.
+      const std::string golden = zytest::SourceDir() + "/tests/golden/" + s.name + ".png";
+      zytest::WriteFile(golden, zytest::ReadFile(shot));
+      printf("[golden] wrote %s: look at it before committing\n", golden.c_str());
+    }
+    ExpectMatches(shot, std::string(s.name) + (bgra ? ".bgra" : ""));
   }
-  ExpectMatches(rgba_shot, s.name);
-  ASSERT_NO_FATAL_FAILURE(RunScene(true, bgra_shot));
-  ExpectMatches(bgra_shot, std::string(s.name) + ".bgra");
 }
 
+void PrintTo(const Scene &scene, std::ostream *out) { *out << scene.name; }  // not its bytes
 INSTANTIATE_TEST_SUITE_P(Scenes, Golden, ::testing::ValuesIn(SCENES),
                          [](const ::testing::TestParamInfo<Scene> &info) { return std::string(info.param.name); });
 

@@ -45,7 +45,8 @@ TEST_F(SampleGame, HelloDrawsItsSceneHeadless) {
     if (Near(img.At(i % 400, 300 + i / 400), 50, 179, 112, 12))
       left = std::min(left, i % 400), right = std::max(right, i % 400), top = std::min(top, 300 + i / 400),
       bottom = std::max(bottom, 300 + i / 400);
-  EXPECT_TRUE(std::abs(right - left - 58) <= 2 && std::abs(bottom - top - 58) <= 2) << left << "-" << right << ", " << top << "-" << bottom;
+  EXPECT_NEAR(right - left, 58, 2);
+  EXPECT_NEAR(bottom - top, 58, 2);
   EXPECT_TRUE(left >= 120 && left < 200 && top > 320 && top <= 382) << left << "," << top;
   const uint8_t *star = img.At((left + right) / 2, (top + bottom) / 2);
   EXPECT_TRUE(star[0] > 220 && star[1] > 180 && star[2] < 110) << (int)star[0] << "," << (int)star[1];

@@ -257,7 +257,8 @@ static std::pair<int, int> FindLogged(const std::string &text) {
   std::pair<int, int> found(0, -1);
   ZYI_Lock(ZYI_LOCK_PRINT);
   for (int32_t i = 0; i < ZYI_LogHistoryCount(); i++)
-    if (strstr(ZYI_LogHistoryRecord(i)->text, text.c_str())) found.first++, found.second = ZYI_LogHistoryRecord(i)->level;
+    if (const ZyLogRecord *r = ZYI_LogHistoryRecord(i); strstr(r->text, text.c_str()))
+      found.first++, found.second = r->level;
   ZYI_Unlock(ZYI_LOCK_PRINT);
   return found;
 }
@@ -298,7 +299,7 @@ static RunResult Spawn(const std::function<void()> &child, int timeout_ms) {
     }
     if (!reaped && waitpid(pid, &status, WNOHANG) == pid) reaped = true;
     if (reaped && !open[0] && !open[1]) break;
-    long ms = (long)std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start).count();
+    const long ms = (long)std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
     if (ms > timeout_ms && !reaped) {
       kill(pid, SIGKILL);
       waitpid(pid, &status, 0);

@@ -86,14 +86,15 @@ struct Game {
   std::string renderer = "rmod_record", resolutions = "640x480";
   std::string features;     // APPLICATION features, "" for none
   std::string application;  // further APPLICATION attributes, written as they are
-  std::string variant;      // further LINUX attributes, written as they are
+  std::string variant =     // further LINUX attributes, written as they are
+      "sound_implementation=\"smod_record\" input_implementations=\"imod_record\"";
   std::string developer_node = "developer_mode=\"1\" logging=\"1\" console=\"1\" logging_verbose_level=\"INFO\"";
 };
 std::string ProgXml(const Game &game);
 // Writes prog.xml and copies the program and modules into dir.
 void MakeGame(const std::string &dir, const Game &game);
-// Runs zylem headless on the world's game folder with the given renderer module, then the
-// launcher arguments and "--" game arguments (args), as RunZylem does.
+// Runs zylem headless on the world's game folder with the renderer module named, then args
+// (launcher options, "--" and the game's own), as RunZylem does.
 RunResult RunGame(const TempWorld &world, const std::string &renderer, const std::vector<std::string> &args = {},
                   const std::vector<std::string> &extra_env = {}, int timeout_ms = 20000);
 // Writes a pak archive holding the (name, data) entries in order.

@@ -10,6 +10,8 @@
 
 namespace {
 
+using I = int32_t;
+
 class RecordingRenderer final : public RendImp {
  public:
   bool IsSupported() override { return !getenv("ZYLEM_RECORD_UNSUPPORTED"); }
@@ -27,7 +29,7 @@ class RecordingRenderer final : public RendImp {
            zy != nullptr, host != nullptr && host->zy == zy, ok);
     return ok;
   }
-  bool Reinit(int32_t w, int32_t h, bool windowed) override { return Record("Reinit %dx%d windowed=%d", w, h, windowed); }
+  bool Reinit(int32_t w, int32_t h, bool win) override { return Record("Reinit %dx%d windowed=%d", w, h, win); }
   void Shutdown() override { Record("Shutdown"); }
   void SetActive(bool a) override { Record("SetActive %d", a); }
   bool SetRenderTarget(ZY_Bitmap *b) override { return Record("SetRenderTarget %s", b ? "bitmap" : "screen"); }
@@ -44,11 +46,13 @@ class RecordingRenderer final : public RendImp {
   void Forward3(int32_t a, float b, int32_t c) override { Record("Forward3 %d %g %d", a, b, c); }
   void Forward1(int32_t v) override { Record("Forward1 %d", v); }
   void SetTransform(const float *m) override { Record("SetTransform %g %g %g %g", m[0], m[5], m[3], m[7]); }
-  bool SetClipRect(int32_t x, int32_t y, int32_t w, int32_t h) override { return Record("SetClipRect %d %d %d %d", x, y, w, h); }
+  bool SetClipRect(I x, I y, I w, I h) override { return Record("SetClipRect %d %d %d %d", x, y, w, h); }
   void ResetClipRect() override { Record("ResetClipRect"); }
   void SetBlendMode(int32_t m) override { Record("SetBlendMode %d", m); }
   void SetRenderMode(int32_t m) override { Record("SetRenderMode %d", m); }
-  void DrawLine(const ZY_Vertex *a, const ZY_Vertex *b) override { Record("DrawLine %g,%g %g,%g", a->x, a->y, b->x, b->y); }
+  void DrawLine(const ZY_Vertex *a, const ZY_Vertex *b) override {
+    Record("DrawLine %g,%g %g,%g", a->x, a->y, b->x, b->y);
+  }
   void SetEngineInterface(ZY_EngineInterface *zy) override { Record("SetEngineInterface %d", zy != nullptr); }
   const char *QueryValue(const char *name, const char *arg) override {
     Record("QueryValue %s %s", name ? name : "(null)", arg ? arg : "(null)");
@@ -58,8 +62,8 @@ class RecordingRenderer final : public RendImp {
   void SetRenderState10(bool v) override { Record("SetRenderState10 %d", v); }
   void SetRenderState11(bool v) override { Record("SetRenderState11 %d", v); }
   void SetRenderState12(int32_t v) override { Record("SetRenderState12 %d", v); }
-  void SetTexture(int32_t stage, ZY_BitmapHardware *t) override { Record("SetTexture %d %s", stage, t ? "texture" : "none"); }
-  void DrawIndexed(ZY_VertexBuffer *, int32_t vc, ZY_IndexBuffer *, int32_t tc) override { Record("DrawIndexed %d %d", vc, tc); }
+  void SetTexture(I stage, ZY_BitmapHardware *t) override { Record("SetTexture %d %s", stage, t ? "texture" : "none"); }
+  void DrawIndexed(ZY_VertexBuffer *, I vc, ZY_IndexBuffer *, I tc) override { Record("DrawIndexed %d %d", vc, tc); }
   // Vertex and index buffers are plain arrays the engine fills between lock and unlock.
   ZY_VertexBuffer *CreateVertexBuffer(int32_t n) override { return (ZY_VertexBuffer *)new ZY_Vertex[n](); }
   ZY_IndexBuffer *CreateIndexBuffer(int32_t n) override { return (ZY_IndexBuffer *)new uint16_t[n](); }

@@ -62,7 +62,8 @@ static void Gradient(float x, float y, float w, float h, uint32_t tl, uint32_t t
 // Triangles (0, i, i + 1) around vertex 0 of a ring of n further vertices.
 static void Fan(ZY_Bitmap *b, const ZY_Vertex *v, int n) {
   uint16_t idx[30];
-  for (int i = 0; i < n; i++) idx[i * 3] = 0, idx[i * 3 + 1] = (uint16_t)(i + 1), idx[i * 3 + 2] = (uint16_t)((i + 1) % n + 1);
+  for (int i = 0; i < n; i++)
+    idx[i * 3] = 0, idx[i * 3 + 1] = (uint16_t)(i + 1), idx[i * 3 + 2] = (uint16_t)((i + 1) % n + 1);
   zy->DrawTriangles(b, v, n + 1, idx, n * 3);
 }
 static void Triangle(ZY_Bitmap *b, ZY_Vertex p, ZY_Vertex q, ZY_Vertex r) {
@@ -72,7 +73,8 @@ static void Triangle(ZY_Bitmap *b, ZY_Vertex p, ZY_Vertex q, ZY_Vertex r) {
 }
 // A closed outline of four lines, clockwise from the top-left corner.
 static void Outline(float x0, float y0, float x1, float y1) {
-  zy->DrawLine(x0, y0, x1, y0), zy->DrawLine(x1, y0, x1, y1), zy->DrawLine(x1, y1, x0, y1), zy->DrawLine(x0, y1, x0, y0);
+  zy->DrawLine(x0, y0, x1, y0), zy->DrawLine(x1, y0, x1, y1);
+  zy->DrawLine(x1, y1, x0, y1), zy->DrawLine(x0, y1, x0, y0);
 }
 static void VertexLine(ZY_Vertex a, ZY_Vertex b) {
   const ZY_Vertex v[2] = {a, b};
@@ -101,7 +103,8 @@ static void SceneBlend(void) {
   for (int mode = 0; mode < 5; mode++) {
     const float x = 6 + 31.0f * mode;
     zy->SetBlendMode(mode);
-    Rects({{x, 6, 24, 108, 1, 0.6f, 0.2f, 0.5f}, {x + 6, 20, 12, 12, 0.2f, 0.8f, 1}, {x + 6, 80, 12, 12, 0.2f, 0.8f, 1}});
+    Rects({{x, 6, 24, 108, 1, 0.6f, 0.2f, 0.5f}, {x + 6, 20, 12, 12, 0.2f, 0.8f, 1},
+           {x + 6, 80, 12, 12, 0.2f, 0.8f, 1}});
   }
 }
 
@@ -134,8 +137,10 @@ static void SceneTriangles(void) {
   const float sx[10] = {0, 0.5878f, 0.9511f, 0.9511f, 0.5878f, 0, -0.5878f, -0.9511f, -0.9511f, -0.5878f};
   const float sy[10] = {-1, -0.8090f, -0.3090f, 0.3090f, 0.8090f, 1, 0.8090f, 0.3090f, -0.3090f, -0.8090f};
   ZY_Vertex star[11] = {V(116, 38, 0xFF808080u)};
-  for (int i = 0; i < 10; i++)
-    star[i + 1] = V(116 + ((i & 1) ? 13.0f : 32.0f) * sx[i], 38 + ((i & 1) ? 13.0f : 32.0f) * sy[i], (i & 1) ? 0xFF40C040u : W);
+  for (int i = 0; i < 10; i++) {
+    const float r = (i & 1) ? 13.0f : 32.0f;
+    star[i + 1] = V(116 + r * sx[i], 38 + r * sy[i], (i & 1) ? 0xFF40C040u : W);
+  }
   Fan(NULL, star, 10);
   Triangle(NULL, V(30, 40, 0x80FFFFFFu), V(70, 44, 0x80FFFFFFu), V(44, 70, 0x80FFFFFFu));
   // A kite: the first triangle clockwise, the second anticlockwise on screen.
@@ -148,8 +153,10 @@ static void SceneTriangles(void) {
 static void SceneLines(void) {
   const float c[16] = {1, 0.9238795f, 0.7071068f, 0.3826834f, 0, -0.3826834f, -0.7071068f, -0.9238795f,
                        -1, -0.9238795f, -0.7071068f, -0.3826834f, 0, 0.3826834f, 0.7071068f, 0.9238795f};
-  for (int i = 0; i < 16; i++)  // sin(a) = cos(a - 90 degrees)
-    zy->SetColor(1, (i & 1) ? 0.8f : 1, (i & 1) ? 0.2f : 1), zy->DrawLine(40, 40, 40 + 30 * c[i], 40 + 30 * c[(i + 12) % 16]);
+  for (int i = 0; i < 16; i++) {  // sin(a) = cos(a - 90 degrees)
+    zy->SetColor(1, (i & 1) ? 0.8f : 1, (i & 1) ? 0.2f : 1);
+    zy->DrawLine(40, 40, 40 + 30 * c[i], 40 + 30 * c[(i + 12) % 16]);
+  }
   zy->SetColor(0.3f, 0.6f, 1), Outline(90, 10, 150, 70);
   Turn(120, 40, COS30, SIN30), zy->SetColor(1, 0.4f, 0.4f), Outline(-18, -18, 18, 18), Pop(2);
   for (int i = 0; i < 6; i++) VertexLine(V(8, 82 + 5.0f * i, GREEN), V(72, 82 + 5.0f * i + 4 * (i - 2.5f), W));
@@ -179,8 +186,8 @@ static void ScenePillarbox(void) {
 static void SceneVertexColours(void) {
   Triangle(NULL, V(40, 8, RED), V(72, 64, GREEN), V(8, 64, BLUE));
   Gradient(88, 8, 64, 56, RED, RED, BLUE, GREEN);
-  for (int i = 0; i < 4; i++)
-    VertexLine(V(8, 76 + 10.0f * i, RED), V(72, 76 + 10.0f * i, BLUE)), Gradient(88, 76 + 10.0f * i, 64, 1, RED, BLUE, RED, BLUE);
+  for (float y = 76; y < 116; y += 10)
+    VertexLine(V(8, y, RED), V(72, y, BLUE)), Gradient(88, y, 64, 1, RED, BLUE, RED, BLUE);
 }
 
 // --- Bitmap scenes ----------------------------------------------------------------
@@ -215,7 +222,8 @@ static void SceneBitmapParts(void) {
   const float q[4][4] = {{0, 0, 8, 8}, {8, 0, 16, 8}, {0, 8, 8, 16}, {8, 8, 16, 16}};
   for (int i = 0; i < 4; i++) {  // the four quarters pulled apart, and swapped diagonally
     zy->DrawBitmapPart(sprite, 28 + 10.0f * (i % 2), 6 + 10.0f * (i / 2), q[i][0], q[i][1], q[i][2], q[i][3]);
-    zy->DrawBitmapPart(sprite, 54 + 8.0f * (i % 2), 6 + 8.0f * (i / 2), q[3 - i][0], q[3 - i][1], q[3 - i][2], q[3 - i][3]);
+    const float *s = q[3 - i];
+    zy->DrawBitmapPart(sprite, 54 + 8.0f * (i % 2), 6 + 8.0f * (i / 2), s[0], s[1], s[2], s[3]);
   }
   zy->DrawBitmapPart(sprite, 78, 10, 4, 4, 12, 12);
   zy->DrawBitmapPart(sprite, 92, 10, 3.5f, 3.5f, 11.5f, 11.5f);  // each pixel mixes four texels
@@ -256,13 +264,15 @@ static void SceneBitmapLines(void) {
 static void SceneTexturedQuads(void) {
   Background(0.1f, 0.1f, 0.1f);
   Quad(photo, V(6, 6, W, 0, 0), V(54, 6, W, 1, 0), V(6, 54, W, 0, 1), V(54, 54, W, 1, 1));
-  Quad(sprite, V(60, 6, W, 0.25f, 0.25f), V(92, 6, W, 0.75f, 0.25f), V(60, 38, W, 0.25f, 0.75f), V(92, 38, W, 0.75f, 0.75f));
+  Quad(sprite, V(60, 6, W, 0.25f, 0.25f), V(92, 6, W, 0.75f, 0.25f), V(60, 38, W, 0.25f, 0.75f),
+       V(92, 38, W, 0.75f, 0.75f));
   Quad(sprite, V(98, 6, W, 1, 0), V(130, 6, W, 0, 0), V(98, 38, W, 1, 1), V(130, 38, W, 0, 1));  // mirrored
   Quad(sprite, V(60, 44, 0xFFFF4040u, 0, 0), V(92, 44, 0xFF40FF40u, 1, 0), V(60, 76, 0xFF4040FFu, 0, 1),
        V(92, 76, 0x80FFFFFFu, 1, 1));
   Quad(tile, V(104, 48, W, 0, 0), V(150, 44, W, 1, 0), V(98, 78, W, 0, 1), V(156, 84, W, 1, 1));
   ZY_Vertex hex[7] = {V(30, 88, W, 0.5f, 0.5f)};  // each corner takes the photo's texel under it
-  for (int i = 0; i < 6; i++) hex[i + 1] = V(30 + 24 * HX[i], 88 + 24 * HY[i], W, 0.5f + 0.5f * HX[i], 0.5f + 0.5f * HY[i]);
+  for (int i = 0; i < 6; i++)
+    hex[i + 1] = V(30 + 24 * HX[i], 88 + 24 * HY[i], W, 0.5f + 0.5f * HX[i], 0.5f + 0.5f * HY[i]);
   Fan(photo, hex, 6);
   Triangle(sprite, V(62, 84, W, 0, 0), V(94, 84, W, 1, 0), V(78, 116, 0x00FFFFFFu, 0.5f, 1));
 }
