@@ -1,243 +1,130 @@
-// image_fixture.h — the engine brought up far enough to load and save images: locks,
-// a file system over the test's game folder, the log (history in memory) with popups on
-// (developer mode, answered OK headlessly and logged as "[POPUP] ..."), and the loader.
-//
-// Helpers make test files independently of the engine's own writers: PNGs of any colour
-// type, depth and interlace through libpng, JPEGs through libjpeg, TGAs byte by byte.
+// image_fixture.h — the engine core (tests/support StartCore) with the image loader, and
+// test files made independently of the engine's own writers: PNGs of any colour type,
+// depth and interlace and TGAs byte by byte, JPEGs through libjpeg.
 #pragma once
 
-#include <setjmp.h>
-#include <stdint.h>
-#include <stdio.h>
-#include <stdlib.h>
-#include <string.h>
-
 #include <png.h>
+#include <stdio.h>
+#include <string.h>
+#include <zlib.h>
 
 #include <jpeglib.h>
 
 #include <string>
 #include <vector>
 
-#include "base/locks.h"
-#include "base/log.h"
-#include "base/popup.h"
-#include "base/state.h"
-#include "base/threads.h"
 #include "fs/fs.h"
-#include "host/host.h"
 #include "image/image_loader.h"
 #include "image/resize.h"
 #include "zytest.h"
-#include "lifecycle/log_file.h"
-#include "config/config.h"
-#include "engine/modules.h"
-#include "lifecycle/state.h"
 
-// ---------------------------------------------------------------------------------
-// File makers
-// ---------------------------------------------------------------------------------
+using Bytes = std::vector<uint8_t>;
 
-// A PNG to write with libpng: raw rows in the file's own sample layout.
-struct PngDesc {
-  uint32_t width = 1, height = 1;
-  int bit_depth = 8;
-  int color_type = PNG_COLOR_TYPE_RGB_ALPHA;
-  int interlace = PNG_INTERLACE_NONE;
-  std::vector<std::vector<uint8_t>> rows;  // packed as the file stores them
-  std::vector<png_color> palette;          // colour type 3
-  std::vector<uint8_t> trns_alpha;         // palette alpha entries (colour type 3)
-  bool has_trns_colour = false;            // tRNS for grey / RGB
-  png_color_16 trns_colour{};
-  double gamma = 0;                        // gAMA chunk when > 0
-};
-
-// A PNG of the given width, colour type and packed rows (one row, one line of pixels).
-inline PngDesc Png(uint32_t width, int color_type, std::vector<std::vector<uint8_t>> rows,
-                   int bit_depth = 8) {
-  PngDesc s;
-  s.width = width;
-  s.height = (uint32_t)rows.size();
-  s.color_type = color_type;
-  s.bit_depth = bit_depth;
-  s.rows = std::move(rows);
-  return s;
+inline std::string BigEndian32(uint32_t v) {
+  return std::string{(char)(v >> 24), (char)(v >> 16), (char)(v >> 8), (char)v};
+}
+// A PNG chunk with its length and CRC.
+inline std::string Chunk(const char *type, const std::string &data) {
+  std::string body = std::string(type, 4) + data;
+  return BigEndian32((uint32_t)data.size()) + body +
+         BigEndian32((uint32_t)crc32(0, (const Bytef *)body.data(), (uInt)body.size()));
+}
+// A PNG made chunk by chunk: header, the chunks given (PLTE, tRNS, gAMA...), the packed rows
+// with filter 0 (in Adam7 passes when asked, for 8-bit samples and up) in one IDAT, end.
+inline std::string MakePng(uint32_t width, int colour_type, const std::vector<Bytes> &rows, int depth = 8,
+                           const std::string &chunks = "", bool adam7 = false) {
+  const uint32_t height = (uint32_t)rows.size();
+  const size_t bpp = (size_t)depth / 8 * (colour_type == 2 ? 3 : colour_type == 4 ? 2 : colour_type == 6 ? 4 : 1);
+  std::string raw;
+  for (auto &row : rows) raw += adam7 ? "" : '\0' + std::string(row.begin(), row.end());
+  static const uint32_t X0[7] = {0, 4, 0, 2, 0, 1, 0}, Y0[7] = {0, 0, 4, 0, 2, 0, 1};
+  static const uint32_t DX[7] = {8, 8, 4, 4, 2, 2, 1}, DY[7] = {8, 8, 8, 4, 4, 2, 2};
+  for (int p = 0; adam7 && p < 7; p++)
+    for (uint32_t y = Y0[p]; y < height && X0[p] < width; y += DY[p]) {
+      raw += '\0';
+      for (uint32_t x = X0[p]; x < width; x += DX[p]) raw.append((const char *)&rows[y][x * bpp], bpp);
+    }
+  uLongf size = compressBound((uLong)raw.size());
+  std::string idat(size, '\0');
+  compress((Bytef *)&idat[0], &size, (const Bytef *)raw.data(), (uLong)raw.size());
+  const char ihdr[5] = {(char)depth, (char)colour_type, 0, 0, (char)adam7};
+  return std::string("\x89PNG\r\n\x1a\n", 8) +
+         Chunk("IHDR", BigEndian32(width) + BigEndian32(height) + std::string(ihdr, 5)) + chunks +
+         Chunk("IDAT", idat.substr(0, size)) + Chunk("IEND", "");
 }
 
-namespace pngmake {
-// The libpng part, with no C++ objects in the frame (libpng leaves by longjmp).
-inline bool Write(FILE *f, const PngDesc *s, png_bytep *rows) {
-  png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, NULL, NULL, NULL);
-  png_infop info = png_create_info_struct(png);
-  if (setjmp(png_jmpbuf(png))) {
-    png_destroy_write_struct(&png, &info);
-    return false;
-  }
-  png_init_io(png, f);
-  png_set_IHDR(png, info, s->width, s->height, s->bit_depth, s->color_type, s->interlace,
-               PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-  if (!s->palette.empty())
-    png_set_PLTE(png, info, s->palette.data(), (int)s->palette.size());
-  if (!s->trns_alpha.empty())
-    png_set_tRNS(png, info, s->trns_alpha.data(), (int)s->trns_alpha.size(), NULL);
-  if (s->has_trns_colour) png_set_tRNS(png, info, NULL, 0, (png_color_16p)&s->trns_colour);
-  if (s->gamma > 0) png_set_gAMA(png, info, s->gamma);
-  png_write_info(png, info);
-  png_write_image(png, rows);
-  png_write_end(png, NULL);
-  png_destroy_write_struct(&png, &info);
-  return true;
-}
-}  // namespace pngmake
-
-inline std::string MakePng(const PngDesc &desc) {
-  std::vector<png_bytep> rows;
-  for (auto &r : desc.rows) rows.push_back((png_bytep)r.data());
-  FILE *f = tmpfile();
-  EXPECT_NE(f, nullptr);
-  EXPECT_TRUE(pngmake::Write(f, &desc, rows.data()));
-  std::string bytes;
-  rewind(f);
-  char buf[4096];
-  for (size_t n; (n = fread(buf, 1, sizeof buf, f)) > 0;) bytes.append(buf, n);
-  fclose(f);
-  return bytes;
-}
-
-// A JPEG written with libjpeg from packed samples of `components` per pixel.
-inline std::string MakeJpeg(uint32_t width, uint32_t height, int components, J_COLOR_SPACE space,
+// A JPEG written with libjpeg from packed samples (the colour space follows components).
+inline std::string MakeJpeg(uint32_t width, uint32_t height, int components, J_COLOR_SPACE,
                             const std::vector<uint8_t> &samples, int quality,
                             bool progressive = false) {
-  jpeg_compress_struct cinfo;
-  jpeg_error_mgr jerr;
-  cinfo.err = jpeg_std_error(&jerr);
-  jpeg_create_compress(&cinfo);
-  unsigned char *out = NULL;
-  unsigned long out_size = 0;
-  jpeg_mem_dest(&cinfo, &out, &out_size);
-  cinfo.image_width = width;
-  cinfo.image_height = height;
-  cinfo.input_components = components;
-  cinfo.in_color_space = space;
-  jpeg_set_defaults(&cinfo);
-  jpeg_set_quality(&cinfo, quality, TRUE);
-  if (progressive) jpeg_simple_progression(&cinfo);
-  jpeg_start_compress(&cinfo, TRUE);
-  while (cinfo.next_scanline < height) {
-    JSAMPROW row = (JSAMPROW)&samples[(size_t)cinfo.next_scanline * width * components];
-    jpeg_write_scanlines(&cinfo, &row, 1);
-  }
-  jpeg_finish_compress(&cinfo);
-  jpeg_destroy_compress(&cinfo);
-  std::string bytes((const char *)out, out_size);
-  free(out);
-  return bytes;
+  return zytest::JpegBytes((int)width, (int)height, components, samples, quality, progressive);
 }
 
 // An 18-byte TGA header followed by nothing.
 inline std::string TgaHeader(uint8_t type, uint16_t width, uint16_t height, uint8_t depth,
                              uint8_t descriptor, uint8_t id_length = 0, uint8_t colour_map = 0) {
   std::string h(18, '\0');
-  h[0] = (char)id_length;
-  h[1] = (char)colour_map;
-  h[2] = (char)type;
-  h[12] = (char)(width & 0xff);
-  h[13] = (char)(width >> 8);
-  h[14] = (char)(height & 0xff);
-  h[15] = (char)(height >> 8);
-  h[16] = (char)depth;
-  h[17] = (char)descriptor;
+  h[0] = (char)id_length, h[1] = (char)colour_map, h[2] = (char)type;
+  h[12] = (char)(width & 0xff), h[13] = (char)(width >> 8);
+  h[14] = (char)(height & 0xff), h[15] = (char)(height >> 8);
+  h[16] = (char)depth, h[17] = (char)descriptor;
   return h;
 }
 
-// Pixel helpers: a pixel as the four bytes of the buffer, and building buffer words.
-inline std::vector<uint8_t> PixelBytes(const ZY_Bitmap &bm, int32_t x, int32_t y) {
+// TGA file pixels are B, G, R (, A); run-length packets start with a count byte.
+inline std::string Bgr(uint8_t r, uint8_t g, uint8_t b) { return {(char)b, (char)g, (char)r}; }
+inline std::string Bgra(uint8_t r, uint8_t g, uint8_t b, uint8_t a) { return {(char)b, (char)g, (char)r, (char)a}; }
+inline std::string Repeat(int count) { return std::string(1, (char)(0x80 | (count - 1))); }
+inline std::string Literal(int count) { return std::string(1, (char)(count - 1)); }
+
+// A pixel as the four bytes of the buffer, and a buffer word made of four bytes.
+inline Bytes PixelBytes(const ZY_Bitmap &bm, int32_t x, int32_t y) {
   const uint8_t *p = (const uint8_t *)bm.pixels + ((size_t)y * bm.width + x) * 4;
   return {p[0], p[1], p[2], p[3]};
 }
-
-inline uint32_t Word(uint8_t b0, uint8_t b1, uint8_t b2, uint8_t b3) {
-  uint32_t w;
-  uint8_t bytes[4] = {b0, b1, b2, b3};
-  memcpy(&w, bytes, 4);
-  return w;
+inline uint32_t Word(uint8_t b0, uint8_t b1, uint8_t b2, uint8_t b3) {  // little-endian, as the tests run
+  return (uint32_t)b0 | (uint32_t)b1 << 8 | (uint32_t)b2 << 16 | (uint32_t)b3 << 24;
 }
-
-using Bytes = std::vector<uint8_t>;
-
-// ---------------------------------------------------------------------------------
-// Fixture
-// ---------------------------------------------------------------------------------
+// A pixel of R, G, B, A bytes as the buffer holds it in the chosen order.
+inline Bytes InOrder(const Bytes &p, bool bgra) { return bgra ? Bytes{p[2], p[1], p[0], p[3]} : p; }
 
 class ImageTest : public ZyTest {
  protected:
-  ZY_ProgramInterface prog{};
   ImageLoader *loader = nullptr;
   std::vector<ZY_Bitmap *> bitmaps;  // made by NewBitmap, freed at tear-down
 
   void SetUp() override {
-    setenv("ZYLEM_POPUP_ANSWER", "ok", 1);
-    ZYI_ResetState();
-    ASSERT_TRUE(ZYI_ThreadsInit());
-    zy::core.main_thread_id = ZYH_ThreadId();
-    ZYI_CreateLocks();
-    strcpy(prog.title, "Test Game");
-    prog.parms.developer_mode = 1;
-    zy::core.prog = &prog;
-    zy::core.core_initialized = 1;  // popups are logged as "[POPUP] ..."
-    zy::config.console = 1;         // the log keeps its history in memory, no file
-    zy::config.logging = 0;
-    ZYH_SetGameFolder(world.game().c_str());
-    ASSERT_TRUE(ZYFS_Init());
-    ZYFS_SetNames("TestDev", "TestGame");
-    ZYI_LogOpen();
+    ASSERT_NO_FATAL_FAILURE(zytest::StartCore(world));
     ASSERT_TRUE(ZYI_InitImageLoader());
-    loader = ZYI_GetImageLoader();
-    ASSERT_NE(loader, nullptr);
+    ASSERT_NE(loader = ZYI_GetImageLoader(), nullptr);
   }
-
   void TearDown() override {
-    for (ZY_Bitmap *bm : bitmaps) {
-      free(bm->pixels);
-      delete bm;
-    }
-    ZYI_ShutdownImageLoader();
-    ZYI_LogClose();
-    ZYFS_Shutdown();
-    ZYI_DeleteLocks();
+    for (ZY_Bitmap *bm : bitmaps) free(bm->pixels), delete bm;
+    ZYI_ShutdownImageLoader(), zytest::StopCore();
   }
-
   // Selects the pixel order the renderer asked for: true for B, G, R, A.
   static void UseBgra(bool bgra) { ZYI_SetImagePixelOrder(bgra); }
-
   // A zeroed bitmap record named for messages, freed with its pixels at tear-down.
   ZY_Bitmap *NewBitmap(const char *name = "test") {
-    ZY_Bitmap *bm = new ZY_Bitmap();
-    bm->name = (char *)name;
-    bitmaps.push_back(bm);
-    return bm;
+    bitmaps.push_back(new ZY_Bitmap());
+    bitmaps.back()->name = (char *)name;
+    return bitmaps.back();
   }
-
   // A bitmap holding a copy of the given pixel words.
-  ZY_Bitmap *BitmapOf(int32_t width, int32_t height, const std::vector<uint32_t> &words,
-                      bool has_alpha) {
+  ZY_Bitmap *BitmapOf(int32_t width, int32_t height, const std::vector<uint32_t> &words, bool has_alpha) {
     ZY_Bitmap *bm = NewBitmap();
     loader->AllocateImagePixels(bm, width, height);
     memcpy(bm->pixels, words.data(), (size_t)width * height * 4);
     if (has_alpha) bm->flags |= ZY_BITMAP_HAS_ALPHA;
     return bm;
   }
-
-  std::string Game(const std::string &rel) const { return world.game() + "/" + rel; }
   std::string UserRoot() const { return world.data() + "/TestDev/TestGame"; }
-
   // Writes a file below the game folder, making its folders.
   void Loose(const std::string &rel, const std::string &data) const {
-    std::string path = Game(rel);
+    const std::string path = world.game() + "/" + rel;
     zytest::MakeDirs(path.substr(0, path.rfind('/')));
     zytest::WriteFile(path, data);
   }
-
   // Writes bytes as res://<rel> and loads them into a fresh bitmap.
   ZY_Bitmap *LoadBytes(const std::string &rel, const std::string &data, bool *ok = nullptr) {
     Loose(rel, data);
@@ -246,26 +133,7 @@ class ImageTest : public ZyTest {
     if (ok) *ok = loaded;
     return bm;
   }
-
-  // How many lines of the log history contain text.
-  static int LoggedCount(const std::string &text) {
-    int n = 0;
-    ZYI_Lock(ZYI_LOCK_PRINT);
-    for (int32_t i = 0; i < ZYI_LogHistoryCount(); i++)
-      n += strstr(ZYI_LogHistoryRecord(i)->text, text.c_str()) != nullptr;
-    ZYI_Unlock(ZYI_LOCK_PRINT);
-    return n;
-  }
+  static int LoggedCount(const std::string &text) { return zytest::LoggedCount(text); }
+  static int LoggedLevel(const std::string &text) { return zytest::LoggedLevel(text); }
   static bool Logged(const std::string &text) { return LoggedCount(text) > 0; }
-
-  // The level of the last log line containing text, or -1.
-  static int LoggedLevel(const std::string &text) {
-    int level = -1;
-    ZYI_Lock(ZYI_LOCK_PRINT);
-    for (int32_t i = 0; i < ZYI_LogHistoryCount(); i++)
-      if (strstr(ZYI_LogHistoryRecord(i)->text, text.c_str()))
-        level = ZYI_LogHistoryRecord(i)->level;
-    ZYI_Unlock(ZYI_LOCK_PRINT);
-    return level;
-  }
 };

@@ -3,12 +3,15 @@
 // ZyTest gives each test its own temporary world: HOME, XDG_DATA_HOME and
 // XDG_RUNTIME_DIR point into a fresh folder, and an empty game folder waits beside
 // them. Helpers install program modules and implementation modules built from
-// tests/programs and tests/modules into that game folder, run the real `zylem`
-// executable as a child process with a time limit, and run a piece of code in a forked
-// child to observe how it ends (exit paths).
+// tests/programs and tests/modules into that game folder (or make a whole game folder),
+// run the real `zylem` executable as a child process with a time limit, run a piece of
+// code in a forked child to observe how it ends (exit paths), write paks and small
+// images, and bring up an engine core in the test's own process.
 #pragma once
 
 #include <gtest/gtest.h>
+
+#include <stdint.h>
 
 #include <functional>
 #include <string>
@@ -71,6 +74,61 @@ std::string NewestLog(const std::string &root);
 std::string BuildDir();
 std::string SourceDir();
 std::string ZylemExe();
+
+// --- Game folders ------------------------------------------------------------
+
+// A game folder: prog.xml (APPLICATION with title, id and developer, a DEVELOPER node, one
+// LINUX variant naming the renderer), tests/programs/<program> as prog.so, and modules.
+struct Game {
+  std::string program = "normal";  // "" for no program module
+  std::vector<std::string> modules = {"rmod_record", "smod_record", "imod_record"};
+  std::string title = "Test Game", id = "zytest.game", developer = "ZytestStudio";
+  std::string renderer = "rmod_record", resolutions = "640x480";
+  std::string features;     // APPLICATION features, "" for none
+  std::string application;  // further APPLICATION attributes, written as they are
+  std::string variant =     // further LINUX attributes, written as they are
+      "sound_implementation=\"smod_record\" input_implementations=\"imod_record\"";
+  std::string developer_node = "developer_mode=\"1\" logging=\"1\" console=\"1\" logging_verbose_level=\"INFO\"";
+};
+std::string ProgXml(const Game &game);
+// Writes prog.xml and copies the program and modules into dir.
+void MakeGame(const std::string &dir, const Game &game);
+// Runs zylem headless on the world's game folder with the renderer module named, then args
+// (launcher options, "--" and the game's own), as RunZylem does.
+RunResult RunGame(const TempWorld &world, const std::string &renderer, const std::vector<std::string> &args = {},
+                  const std::vector<std::string> &extra_env = {}, int timeout_ms = 20000);
+// Writes a pak archive holding the (name, data) entries in order.
+std::string PakBytes(const std::vector<std::pair<std::string, std::string>> &entries);
+
+// --- Small images ------------------------------------------------------------
+
+// An RGBA picture: rows top first, bytes R, G, B, A.
+struct Image {
+  int width = 0, height = 0;
+  std::vector<uint8_t> rgba;
+  Image() = default;
+  Image(int w, int h) : width(w), height(h), rgba((size_t)w * h * 4) {}
+  uint8_t *At(int x, int y) { return &rgba[((size_t)y * width + x) * 4]; }
+  const uint8_t *At(int x, int y) const { return &rgba[((size_t)y * width + x) * 4]; }
+};
+std::string PngBytes(const Image &img);  // 8-bit RGBA
+std::string TgaBytes(const Image &img);  // uncompressed 32-bit, top row first
+// A JPEG of packed samples with 1 (grey), 3 (RGB) or 4 (CMYK) components a pixel.
+std::string JpegBytes(int width, int height, int components, const std::vector<uint8_t> &samples,
+                      int quality, bool progressive = false);
+// Decodes any PNG into 8-bit RGBA; false with the reason in *error.
+bool ReadPng(const std::string &path, Image *img, std::string *error);
+
+// --- An engine core in this process ------------------------------------------
+
+// Brings the engine up far enough for in-process tests: state, threads, locks, a
+// developer-mode program "Test Game" whose popups are answered OK and logged as "[POPUP]
+// ...", the log in memory, and the file system over the world's game folder (user folder
+// <data>/TestDev/TestGame). StopCore takes it down again.
+void StartCore(const TempWorld &world);
+void StopCore();
+int LoggedCount(const std::string &text);  // lines of the log history containing text
+int LoggedLevel(const std::string &text);  // level of the last such line, or -1
 
 }  // namespace zytest
 

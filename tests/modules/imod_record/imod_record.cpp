@@ -1,9 +1,5 @@
 // imod_record: an input module for the tests. Records its calls like rmod_record (same
 // ZYLEM_RECORD_FILE).
-#include <stdarg.h>
-#include <stdio.h>
-#include <stdlib.h>
-
 #include "../record.h"
 #include "zylem_modules.h"
 

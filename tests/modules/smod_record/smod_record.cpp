@@ -1,9 +1,5 @@
 // smod_record: a sound module for the tests. Records its calls like rmod_record (same
 // ZYLEM_RECORD_FILE); ZYLEM_SOUND_INIT_FAIL makes Init answer false.
-#include <stdarg.h>
-#include <stdio.h>
-#include <stdlib.h>
-
 #include "../record.h"
 #include "zylem_modules.h"
 
@@ -14,15 +10,14 @@ class RecordingSound final : public SoundImp {
   bool IsSupported() override { return true; }
   const char *GetName() override { return "SoundImp Record"; }
   bool Init(ZY_HostInfo *, ZY_DisplaySettings *) override {
-    bool ok = !getenv("ZYLEM_SOUND_INIT_FAIL");
-    Record("Sound Init -> %d", ok);
-    return ok;
+    const bool ok = !getenv("ZYLEM_SOUND_INIT_FAIL");
+    return Record("Sound Init -> %d", ok) && ok;
   }
   void Shutdown() override { Record("Sound Shutdown"); }
-  bool LoadSound(ZY_Sound *, const char *path) override {
-    Record("Sound LoadSound %s", path);
-    return true;
-  }
+  bool LoadSound(ZY_Sound *, const char *path) override { return Record("Sound LoadSound %s", path); }
+  void BeginFrame() override { Record("Sound BeginFrame"); }
+  void EndFrame() override { Record("Sound EndFrame"); }
+  // Nothing plays.
   void FreeSound(ZY_Sound *) override {}
   void StopSound(ZY_Sound *) override {}
   int32_t PlaySound(ZY_Sound *, float, float, int32_t) override { return 1; }
@@ -40,8 +35,6 @@ class RecordingSound final : public SoundImp {
   void SetMusicValue(float) override {}
   ZY_Sound *GetMusicValue() override { return nullptr; }
   void SlideMusicVolume(float, float) override {}
-  void BeginFrame() override { Record("Sound BeginFrame"); }
-  void EndFrame() override { Record("Sound EndFrame"); }
 };
 
 RecordingSound sound;

@@ -1,8 +1,14 @@
-// A normal game: logs each callback, draws, and quits after a number of updates given on
-// the command line as "quit=N" (default 5).
+// A normal game: logs each callback, draws, and quits after "quit=N" updates on the
+// command line (default 5), or once the file "wait=PATH" exists; "mode=WxH:fs" or
+// "mode=WxH:w" asks for another display mode in the check event. ZYTEST_PROGRAM makes it
+// faulty: "refuse" (the record is refused; the older entry point, never to be asked then,
+// writes getinterface_called), "v1223" (an older interface), "no_update", "init_fails"
+// (shutdown, never to be called then, writes shutdown_called) or "null_callbacks" (no
+// event and shutdown). With ZYTEST_OLDER_ENTRY_ONLY it exports only the older entry point.
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
+#include <unistd.h>
 
 #include "zylem.h"
 
@@ -11,64 +17,73 @@ static ZY_ProgramInterface *self;
 // never be bound in its place.
 ZY_EngineInterface *zy;
 static int updates, draws, quit_after = 5;
+static const char *kind = "";
+static char wait_for[512];
+
+static void Touch(const char *name) {
+  if (FILE *f = fopen(name, "w")) fclose(f);
+}
+static const char *Arg(const char *name) {
+  const char *at = self->parms.command_line ? strstr(self->parms.command_line, name) : NULL;
+  return at ? at + strlen(name) : NULL;
+}
 
 static bool Init(void) {
   zy = self->zy;
-  const char *q = self->parms.command_line ? strstr(self->parms.command_line, "quit=") : NULL;
-  if (q) quit_after = atoi(q + 5);
-  self->zy->Log(ZY_LOG_INFO, "[prog] init %dx%d windowed=%d", self->parms.width,
-                self->parms.height, self->parms.windowed);
-  return true;
+  if (const char *q = Arg("quit=")) quit_after = atoi(q);
+  if (const char *w = Arg("wait=")) sscanf(w, "%511s", wait_for);
+  zy->Log(ZY_LOG_INFO, "[prog] init %dx%d windowed=%d", self->parms.width, self->parms.height, self->parms.windowed);
+  return strcmp(kind, "init_fails") != 0;
 }
 static void Shutdown(void) {
-  self->zy->Log(ZY_LOG_INFO, "[prog] shutdown after %d updates, %d draws", updates, draws);
+  if (!strcmp(kind, "init_fails")) Touch("shutdown_called");
+  zy->Log(ZY_LOG_INFO, "[prog] shutdown after %d updates, %d draws", updates, draws);
 }
 static void Update(float dt) {
-  updates++;
-  if (updates == 1) self->zy->Log(ZY_LOG_INFO, "[prog] first update dt>0=%d", dt > 0);
-  if (updates >= quit_after) zy->Quit();
+  if (++updates == 1) zy->Log(ZY_LOG_INFO, "[prog] first update dt>0=%d", dt > 0);
+  if (wait_for[0] ? access(wait_for, F_OK) == 0 : updates >= quit_after) zy->Quit();
 }
 static void Draw(float) {
   draws++;
-  if (self->zy->DrawRect) {
-    self->zy->SetColor(1.0f, 0.5f, 0.0f);
-    self->zy->DrawRect(10, 10, 100, 50);
-  }
+  if (zy->DrawRect) zy->SetColor(1.0f, 0.5f, 0.0f), zy->DrawRect(10, 10, 100, 50);
 }
-// Event 18 lets the game change its display settings; "mode=WxH:fs" or "mode=WxH:w" on the
-// command line asks for another mode there.
 static uint32_t Event(ZY_InputEvent ev) {
-  self->zy->Log(ZY_LOG_INFO, "[prog] event %u", ev.type);
-  const char *m = self->parms.command_line ? strstr(self->parms.command_line, "mode=") : NULL;
-  if (ev.type == ZY_EVENT_CHECK_PARMS && m) {
-    int w = 0, h = 0;
-    char kind[4] = "";
-    if (sscanf(m + 5, "%dx%d:%3s", &w, &h, kind) == 3) {
-      ev.check_parms.parms->width = w;
-      ev.check_parms.parms->height = h;
-      ev.check_parms.parms->windowed = strcmp(kind, "fs") != 0;
-    }
-  }
+  self->zy->Log(ZY_LOG_INFO, "[prog] event %u", ev.type);  // may come before init
+  ZY_DisplaySettings *p = ev.type == ZY_EVENT_CHECK_PARMS ? ev.check_parms.parms : NULL;
+  char mode[4] = "";
+  const char *m = Arg("mode=");
+  if (p && m && sscanf(m, "%dx%d:%3s", &p->width, &p->height, mode) == 3) p->windowed = strcmp(mode, "fs") != 0;
   return 0;
 }
 
-extern "C" ZY_EXPORT bool ZY_GetProgramInterface(ZY_ProgramInterface *prog, uint32_t version) {
-  if (version != ZY_INTERFACE_VERSION) return false;
+static bool Fill(ZY_ProgramInterface *prog) {
+  kind = getenv("ZYTEST_PROGRAM") ? getenv("ZYTEST_PROGRAM") : "";
+  if (!strcmp(kind, "refuse")) return false;
   self = prog;
-  prog->interface_version = ZY_INTERFACE_VERSION;
+  prog->interface_version = strcmp(kind, "v1223") ? ZY_INTERFACE_VERSION : 1223;
   snprintf(prog->id, sizeof prog->id, "zytest.normal");
   snprintf(prog->title, sizeof prog->title, "Normal Test Game");
   snprintf(prog->version, sizeof prog->version, "1.0.0");
   snprintf(prog->developer_name, sizeof prog->developer_name, "ZytestStudio");
-  prog->parms.width = 640;
-  prog->parms.height = 480;
-  prog->parms.windowed = 1;
-  prog->parms.single_instance = 1;
-  prog->parms.reference_counting = 1;
-  prog->init = Init;
-  prog->shutdown = Shutdown;
-  prog->update = Update;
-  prog->draw = Draw;
-  prog->event = Event;
+  prog->parms.width = 640, prog->parms.height = 480;
+  prog->parms.windowed = prog->parms.single_instance = prog->parms.reference_counting = 1;
+  const bool null_callbacks = !strcmp(kind, "null_callbacks");
+  prog->init = Init, prog->draw = Draw;
+  prog->shutdown = null_callbacks ? NULL : Shutdown;
+  prog->event = null_callbacks ? NULL : Event;
+  prog->update = strcmp(kind, "no_update") ? Update : NULL;
   return true;
 }
+
+#ifndef ZYTEST_OLDER_ENTRY_ONLY
+extern "C" ZY_EXPORT bool ZY_GetProgramInterface(ZY_ProgramInterface *prog, uint32_t version) {
+  return version == ZY_INTERFACE_VERSION && Fill(prog);
+}
+// The older entry point, never to be asked when the one above answered.
+extern "C" ZY_EXPORT ZY_ProgramInterface *ZY_GetInterface(void) { return Touch("getinterface_called"), nullptr; }
+#else
+extern "C" ZY_EXPORT ZY_ProgramInterface *ZY_GetInterface(void) {
+  static ZY_ProgramInterface record;
+  return Fill(&record) ? &record : NULL;
+}
+#endif

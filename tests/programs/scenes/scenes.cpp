@@ -1,423 +1,326 @@
-// The image-test program: draws one fixed scene, named on the command line as
-// "scene=NAME", every frame through the engine interface table, so that a screenshot of
-// it can be compared with a reference image in tests/golden/.
-//
-// The first scenes use untextured drawing only (rectangles, quads, indexed triangles,
-// lines) with colours, alpha, blend modes, transforms and clip rectangles. The bitmap
-// scenes draw the small images of tests/data/images, which the test copies into the game
-// folder's data/ folder: they are loaded in init (on the main thread a bitmap is on the
-// GPU as soon as it is loaded, so the first frame can draw it) and released at shutdown.
-// Nothing depends on time or on the frame, and rotations use fixed angles or fixed sine
-// and cosine constants, so every frame and every machine gives the same picture. Most
-// scenes draw on 160x120; the letterbox and pillarbox scenes draw in a reference
-// resolution that the engine scales onto a window of another shape (the game folder's
-// prog.xml sets that up).
-//
-// An unknown scene name, or a bitmap that cannot be loaded, is logged and makes init
-// fail, which ends the run with an error.
-#include "scenes.h"
-
+// The image-test program: draws the scene named on the command line as "scene=NAME" every
+// frame, for comparison with tests/golden/NAME.png (its README says what each one shows).
+// Nothing depends on time or on the frame; rotations use fixed angles. Each line of a
+// scene draws one element of the picture with the state it needs. Init loads the images
+// the test copies into data/ (on the main thread a bitmap is on the GPU once loaded); an
+// unknown scene or a missing image fails init.
 #include <stdio.h>
 #include <string.h>
 
-ZY_EngineInterface *zy;
+#include <initializer_list>
+
+#include "zylem.h"
+
 static ZY_ProgramInterface *prog;
+static ZY_EngineInterface *zy;
+static ZY_Bitmap *sprite, *photo, *tile, *beam, *target;
 
-// ---------------------------------------------------------------------------------
-// Helpers
-// ---------------------------------------------------------------------------------
+static const float COS30 = 0.8660254f, SIN30 = 0.5f, COS45 = 0.70710678f, SIN45 = 0.70710678f;
+static const float DEG30 = 0.52359878f, DEG45 = 0.78539816f, DEG90 = 1.57079633f, DEG180 = 3.14159265f;
+static const float HX[6] = {1, 0.5f, -0.5f, -1, -0.5f, 0.5f};  // hexagon corners
+static const float HY[6] = {0, 0.8660254f, 0.8660254f, 0, -0.8660254f, -0.8660254f};
+static const uint32_t W = 0xFFFFFFFFu, RED = 0xFFFF0000u, GREEN = 0xFF00FF00u, BLUE = 0xFF0000FFu;
 
-ZY_Vertex V(float x, float y, uint32_t argb) {
-  ZY_Vertex v;
-  memset(&v, 0, sizeof v);
-  v.x = x;
-  v.y = y;
-  v.color = argb;
-  return v;
-}
+// --- Helpers ----------------------------------------------------------------------
 
-ZY_Vertex VT(float x, float y, uint32_t argb, float u, float v) {
-  ZY_Vertex t = V(x, y, argb);
-  t.u = u;
-  t.v = v;
+// A vertex with a colour word 0xAARRGGBB and texture coordinates u, v.
+static ZY_Vertex V(float x, float y, uint32_t argb, float u = 0, float v = 0) {
+  ZY_Vertex t;
+  memset(&t, 0, sizeof t);
+  t.x = x, t.y = y, t.color = argb, t.u = u, t.v = v;
   return t;
 }
-
-void PushTranslate(float x, float y) {
-  const float m[16] = {1, 0, 0, x, 0, 1, 0, y, 0, 0, 1, 0, 0, 0, 0, 1};
+// Pushes [a b x; c d y] on the transform stack (row-major, translation last).
+static void Push(float a, float b, float c, float d, float x, float y) {
+  const float m[16] = {a, b, 0, x, c, d, 0, y, 0, 0, 1, 0, 0, 0, 0, 1};
   zy->PushTransform(m);
 }
-void PushRotate(float c, float s) {
-  const float m[16] = {c, -s, 0, 0, s, c, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
-  zy->PushTransform(m);
+static void Move(float x, float y) { Push(1, 0, 0, 1, x, y); }
+static void Scale(float sx, float sy) { Push(sx, 0, 0, sy, 0, 0); }
+static void Rotate(float c, float s) { Push(c, -s, s, c, 0, 0); }
+static void Turn(float x, float y, float c, float s) { Move(x, y), Rotate(c, s); }
+static void Pop(int n) {
+  while (n--) zy->PopTransform();
 }
-void PushScale(float sx, float sy) {
-  const float m[16] = {sx, 0, 0, 0, 0, sy, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
-  zy->PushTransform(m);
+static void Tint(float r, float g, float b, float a = 1) { zy->SetColor(r, g, b), zy->SetAlpha(a); }
+// Untextured rectangles, each with its colour and alpha.
+struct R { float x, y, w, h, r, g, b, a = 1; };
+static void Rects(std::initializer_list<R> rects) {
+  for (const R &q : rects) Tint(q.r, q.g, q.b, q.a), zy->DrawRect(q.x, q.y, q.w, q.h);
+}
+// The state every scene starts from: blend mode 0, render mode 1 (bilinear), white, alpha 1.
+static void Plain(void) { zy->SetBlendMode(0), zy->SetRenderMode(1), Tint(1, 1, 1); }
+static void Background(float r, float g, float b) { Rects({{0, 0, 160, 120, r, g, b}}), Plain(); }
+static void Quad(ZY_Bitmap *b, ZY_Vertex tl, ZY_Vertex tr, ZY_Vertex bl, ZY_Vertex br) {
+  const ZY_Vertex q[4] = {tl, tr, bl, br};
+  zy->DrawQuad(b, q);
+}
+// An untextured quad whose corners carry their own colours.
+static void Gradient(float x, float y, float w, float h, uint32_t tl, uint32_t tr, uint32_t bl, uint32_t br) {
+  Quad(NULL, V(x, y, tl), V(x + w, y, tr), V(x, y + h, bl), V(x + w, y + h, br));
+}
+// Triangles (0, i, i + 1) around vertex 0 of a ring of n further vertices.
+static void Fan(ZY_Bitmap *b, const ZY_Vertex *v, int n) {
+  uint16_t idx[30];
+  for (int i = 0; i < n; i++)
+    idx[i * 3] = 0, idx[i * 3 + 1] = (uint16_t)(i + 1), idx[i * 3 + 2] = (uint16_t)((i + 1) % n + 1);
+  zy->DrawTriangles(b, v, n + 1, idx, n * 3);
+}
+static void Triangle(ZY_Bitmap *b, ZY_Vertex p, ZY_Vertex q, ZY_Vertex r) {
+  const ZY_Vertex v[3] = {p, q, r};
+  const uint16_t idx[3] = {0, 1, 2};
+  zy->DrawTriangles(b, v, 3, idx, 3);
+}
+// A closed outline of four lines, clockwise from the top-left corner.
+static void Outline(float x0, float y0, float x1, float y1) {
+  zy->DrawLine(x0, y0, x1, y0), zy->DrawLine(x1, y0, x1, y1);
+  zy->DrawLine(x1, y1, x0, y1), zy->DrawLine(x0, y1, x0, y0);
+}
+static void VertexLine(ZY_Vertex a, ZY_Vertex b) {
+  const ZY_Vertex v[2] = {a, b};
+  zy->DrawLineVertices(v);
+}
+static void BitmapLine(ZY_Bitmap *b, ZY_Point from, ZY_Point to, float w0, float w1, ZY_ColorF c0, ZY_ColorF c1) {
+  zy->DrawBitmapLine(b, &from, &to, w0, w1, &c0, &c1);
 }
 
-void Rect(float x, float y, float w, float h, float r, float g, float b, float a) {
-  zy->SetColor(r, g, b);
-  zy->SetAlpha(a);
-  zy->DrawRect(x, y, w, h);
-}
+// --- Untextured scenes ------------------------------------------------------------
 
-// A quad whose corners carry their own colours (top-left, top-right, bottom-left,
-// bottom-right).
-static void GradientQuad(float x, float y, float w, float h, uint32_t tl, uint32_t tr, uint32_t bl,
-                         uint32_t br) {
-  const ZY_Vertex q[4] = {V(x, y, tl), V(x + w, y, tr), V(x, y + h, bl), V(x + w, y + h, br)};
-  zy->DrawQuad(NULL, q);
-}
-
-void Plain(void) {
-  zy->SetBlendMode(0);
-  zy->SetRenderMode(1);
-  zy->SetColor(1, 1, 1);
-  zy->SetAlpha(1);
-}
-
-// ---------------------------------------------------------------------------------
-// Scenes
-// ---------------------------------------------------------------------------------
-
-// Opaque colours, alpha steps over two backgrounds, overlapping translucent rectangles,
-// alpha clamping and fractional edges.
 static void SceneRects(void) {
-  const float colours[6][3] = {{1, 0, 0}, {0, 1, 0}, {0, 0, 1}, {1, 1, 0}, {0, 1, 1}, {1, 0, 1}};
-  for (int i = 0; i < 6; i++)
-    Rect(8 + 24.0f * i, 8, 20, 20, colours[i][0], colours[i][1], colours[i][2]);
-
-  // White over blue strips, crossed by red squares of alpha 1, 0.8, 0.6, 0.4, 0.2 and 0
-  // (the last draws nothing).
-  Rect(8, 36, 144, 12, 1, 1, 1);
-  Rect(8, 48, 144, 12, 0, 0, 1);
-  for (int i = 0; i < 6; i++) Rect(10 + 24.0f * i, 38, 20, 20, 1, 0, 0, 1.0f - 0.2f * i);
-
-  // Three half-transparent rectangles overlapping like a Venn diagram.
-  Rect(8, 68, 40, 28, 1, 0, 0, 0.5f);
-  Rect(28, 68, 40, 28, 0, 1, 0, 0.5f);
-  Rect(18, 84, 40, 28, 0, 0, 1, 0.5f);
-
-  // Alpha above 1 is taken as 1: an opaque orange block hides the grey under it.
-  Rect(84, 68, 60, 20, 0.5f, 0.5f, 0.5f);
-  Rect(94, 72, 40, 12, 1, 0.5f, 0, 1.5f);
-  // Half-pixel edges: pixel centres on the left and top edges are covered, those on the
-  // right and bottom edges are not, so this covers x 99..119, y 93..103.
-  Rect(99.5f, 93.5f, 21, 11, 0.6f, 0.8f, 1);
-  Plain();
+  const float c[6][3] = {{1, 0, 0}, {0, 1, 0}, {0, 0, 1}, {1, 1, 0}, {0, 1, 1}, {1, 0, 1}};
+  for (int i = 0; i < 6; i++) Rects({{8 + 24.0f * i, 8, 20, 20, c[i][0], c[i][1], c[i][2]}});
+  Rects({{8, 36, 144, 12, 1, 1, 1}, {8, 48, 144, 12, 0, 0, 1}});
+  for (int i = 0; i < 6; i++) Rects({{10 + 24.0f * i, 38, 20, 20, 1, 0, 0, 1.0f - 0.2f * i}});  // 0 draws nothing
+  Rects({{8, 68, 40, 28, 1, 0, 0, 0.5f}, {28, 68, 40, 28, 0, 1, 0, 0.5f}, {18, 84, 40, 28, 0, 0, 1, 0.5f},
+         {84, 68, 60, 20, 0.5f, 0.5f, 0.5f}, {94, 72, 40, 12, 1, 0.5f, 0, 1.5f} /* alpha above 1 is 1 */,
+         // Pixel centres on the left and top edges are covered, on the right and bottom not.
+         {99.5f, 93.5f, 21, 11, 0.6f, 0.8f, 1}});
 }
 
-// Blend modes 0 to 4 in columns from left to right, each an orange rectangle at alpha
-// 0.5 with a small opaque sky-blue square in it, over a grey band and a blue-to-yellow
-// gradient.
 static void SceneBlend(void) {
-  Rect(0, 0, 160, 60, 0.5f, 0.5f, 0.5f);
-  GradientQuad(0, 60, 160, 60, 0xFF2040C0u, 0xFF2040C0u, 0xFFF0E040u, 0xFFF0E040u);
+  Rects({{0, 0, 160, 60, 0.5f, 0.5f, 0.5f}});
+  Gradient(0, 60, 160, 60, 0xFF2040C0u, 0xFF2040C0u, 0xFFF0E040u, 0xFFF0E040u);
   for (int mode = 0; mode < 5; mode++) {
     const float x = 6 + 31.0f * mode;
     zy->SetBlendMode(mode);
-    Rect(x, 6, 24, 108, 1, 0.6f, 0.2f, 0.5f);
-    Rect(x + 6, 20, 12, 12, 0.2f, 0.8f, 1);
-    Rect(x + 6, 80, 12, 12, 0.2f, 0.8f, 1);
+    Rects({{x, 6, 24, 108, 1, 0.6f, 0.2f, 0.5f}, {x + 6, 20, 12, 12, 0.2f, 0.8f, 1},
+           {x + 6, 80, 12, 12, 0.2f, 0.8f, 1}});
   }
-  Plain();
 }
 
-// Nested transforms. Left: a translation, a rotation by 30 degrees, a scaling by one
-// half and a further translation, with a rectangle drawn at each level. Right: a
-// horizontal stretch by 2 and, inside it, a rotation by 45 degrees.
 static void SceneTransforms(void) {
-  PushTranslate(44, 60);
-  PushRotate(COS30, SIN30);
-  Rect(-36, -18, 72, 36, 0.9f, 0.2f, 0.2f);  // red bar turned by 30 degrees
-  PushScale(0.5f, 0.5f);
-  Rect(-36, -18, 72, 36, 0.2f, 0.9f, 0.2f);  // the same bar, half size, same turn
-  PushTranslate(48, 0);
-  Rect(-8, -8, 16, 16, 0.3f, 0.4f, 1);  // blue square 24 pixels along the turned axis
-  zy->PopTransform();
-  zy->PopTransform();
-  zy->PopTransform();
-  Rect(-2, -2, 4, 4, 1, 1, 1);  // white mark on the group's origin
-  zy->PopTransform();
-
-  PushTranslate(120, 60);
-  PushScale(2, 1);
-  Rect(-10, -20, 20, 40, 0.3f, 0.4f, 1);  // a 40x40 blue square
-  PushRotate(COS45, SIN45);
-  Rect(-10, -10, 20, 20, 1, 0.9f, 0.2f, 0.75f);  // a diamond twice as wide as tall
-  zy->PopTransform();
-  zy->PopTransform();
-  zy->PopTransform();
-
-  // Identity again: a plain square in the bottom-left corner.
-  Rect(4, 104, 12, 12, 1, 1, 1);
-  Plain();
+  Turn(44, 60, COS30, SIN30), Rects({{-36, -18, 72, 36, 0.9f, 0.2f, 0.2f}});
+  Scale(0.5f, 0.5f), Rects({{-36, -18, 72, 36, 0.2f, 0.9f, 0.2f}});
+  Move(48, 0), Rects({{-8, -8, 16, 16, 0.3f, 0.4f, 1}});
+  Pop(3), Rects({{-2, -2, 4, 4, 1, 1, 1}}), Pop(1);
+  Move(120, 60), Scale(2, 1), Rects({{-10, -20, 20, 40, 0.3f, 0.4f, 1}});
+  Rotate(COS45, SIN45), Rects({{-10, -10, 20, 20, 1, 0.9f, 0.2f, 0.75f}}), Pop(3);
+  Rects({{4, 104, 12, 12, 1, 1, 1}});
 }
 
-// Clip rectangles: a full-screen gradient seen through a clip with a white frame around
-// it, a rotated bar cut by a clip, a clip reaching past the screen, and a clip with a
-// negative width that is refused and leaves drawing unclipped.
 static void SceneClip(void) {
-  zy->SetClipRect(16, 16, 56, 40);
-  GradientQuad(0, 0, 160, 120, 0xFFFF0000u, 0xFF0000FFu, 0xFF00FF00u, 0xFFFFFFFFu);
+  zy->SetClipRect(16, 16, 56, 40), Gradient(0, 0, 160, 120, RED, BLUE, GREEN, W), zy->ResetClipRect();
+  Rects({{15, 15, 58, 1, 1, 1, 1}, {15, 56, 58, 1, 1, 1, 1}, {15, 16, 1, 40, 1, 1, 1}, {72, 16, 1, 40, 1, 1, 1}});
+  // In screen pixels whatever the transform; reaching past the screen; refused.
+  zy->SetClipRect(96, 16, 48, 48), Turn(120, 40, COS30, SIN30), Rects({{-50, -8, 100, 16, 1, 0.9f, 0.2f}}), Pop(2);
   zy->ResetClipRect();
-  Rect(15, 15, 58, 1, 1, 1, 1);
-  Rect(15, 56, 58, 1, 1, 1, 1);
-  Rect(15, 16, 1, 40, 1, 1, 1);
-  Rect(72, 16, 1, 40, 1, 1, 1);
-
-  // The clip is in screen pixels, whatever the transform.
-  zy->SetClipRect(96, 16, 48, 48);
-  PushTranslate(120, 40);
-  PushRotate(COS30, SIN30);
-  Rect(-50, -8, 100, 16, 1, 0.9f, 0.2f);
-  zy->PopTransform();
-  zy->PopTransform();
-  zy->ResetClipRect();
-
-  // Clipped to the part on screen: x 120..159, y 88..119.
-  zy->SetClipRect(120, 88, 100, 100);
-  Rect(0, 0, 160, 120, 0.2f, 0.9f, 0.4f, 0.5f);
-  zy->ResetClipRect();
-
-  // Refused: the cyan rectangle is drawn whole.
-  bool accepted = zy->SetClipRect(16, 80, -5, 10);
-  if (accepted) zy->Log(ZY_LOG_ERROR, "[scenes] a negative clip width was accepted");
-  Rect(16, 72, 56, 32, 0, 0.8f, 0.8f);
-  zy->ResetClipRect();
-  Plain();
+  zy->SetClipRect(120, 88, 100, 100), Rects({{0, 0, 160, 120, 0.2f, 0.9f, 0.4f, 0.5f}}), zy->ResetClipRect();
+  if (zy->SetClipRect(16, 80, -5, 10)) zy->Log(ZY_LOG_ERROR, "[scenes] a negative clip width was accepted");
+  Rects({{16, 72, 56, 32, 0, 0.8f, 0.8f}}), zy->ResetClipRect();
 }
 
-// Indexed triangles: a hexagon fan with a white centre and green and magenta corners, a
-// concave five-pointed star, a kite of two triangles with opposite windings under a
-// scaled and rotated transform, a half-transparent triangle over the hexagon, and a quad
-// with red, green, blue and yellow corners. Triangle colours are chosen so that their
-// red and blue parts are equal.
+// Triangle colours have equal red and blue parts, so both colour orders agree.
 static void SceneTriangles(void) {
-  // Hexagon fan around (36, 36), radius 28.
-  ZY_Vertex hex[7];
-  uint16_t hex_idx[18];
-  const float hx[6] = {1, 0.5f, -0.5f, -1, -0.5f, 0.5f};
-  const float hy[6] = {0, 0.8660254f, 0.8660254f, 0, -0.8660254f, -0.8660254f};
-  hex[0] = V(36, 36, 0xFFFFFFFFu);
-  for (int i = 0; i < 6; i++) {
-    hex[i + 1] = V(36 + 28 * hx[i], 36 + 28 * hy[i], (i & 1) ? 0xFFFF00FFu : 0xFF00FF00u);
-    hex_idx[i * 3] = 0;
-    hex_idx[i * 3 + 1] = (uint16_t)(i + 1);
-    hex_idx[i * 3 + 2] = (uint16_t)((i + 1) % 6 + 1);
-  }
-  zy->DrawTriangles(NULL, hex, 7, hex_idx, 18);
-
-  // Five-pointed star around (116, 38): outer radius 32, inner 13, point upwards.
-  ZY_Vertex star[11];
-  uint16_t star_idx[30];
-  const float sx[10] = {0, 0.5878f,  0.9511f,  0.9511f,  0.5878f,
-                        0, -0.5878f, -0.9511f, -0.9511f, -0.5878f};
-  const float sy[10] = {-1, -0.8090f, -0.3090f, 0.3090f,  0.8090f,
-                        1,  0.8090f,  0.3090f,  -0.3090f, -0.8090f};
-  star[0] = V(116, 38, 0xFF808080u);
+  ZY_Vertex hex[7] = {V(36, 36, W)};
+  for (int i = 0; i < 6; i++) hex[i + 1] = V(36 + 28 * HX[i], 36 + 28 * HY[i], (i & 1) ? 0xFFFF00FFu : GREEN);
+  Fan(NULL, hex, 6);
+  const float sx[10] = {0, 0.5878f, 0.9511f, 0.9511f, 0.5878f, 0, -0.5878f, -0.9511f, -0.9511f, -0.5878f};
+  const float sy[10] = {-1, -0.8090f, -0.3090f, 0.3090f, 0.8090f, 1, 0.8090f, 0.3090f, -0.3090f, -0.8090f};
+  ZY_Vertex star[11] = {V(116, 38, 0xFF808080u)};
   for (int i = 0; i < 10; i++) {
-    const float radius = (i & 1) ? 13.0f : 32.0f;
-    star[i + 1] = V(116 + radius * sx[i], 38 + radius * sy[i], (i & 1) ? 0xFF40C040u : 0xFFFFFFFFu);
-    star_idx[i * 3] = 0;
-    star_idx[i * 3 + 1] = (uint16_t)(i + 1);
-    star_idx[i * 3 + 2] = (uint16_t)((i + 1) % 10 + 1);
+    const float r = (i & 1) ? 13.0f : 32.0f;
+    star[i + 1] = V(116 + r * sx[i], 38 + r * sy[i], (i & 1) ? 0xFF40C040u : W);
   }
-  zy->DrawTriangles(NULL, star, 11, star_idx, 30);
-
-  // Half-transparent white triangle across the hexagon's lower right.
-  const ZY_Vertex veil[3] = {V(30, 40, 0x80FFFFFFu), V(70, 44, 0x80FFFFFFu),
-                             V(44, 70, 0x80FFFFFFu)};
-  const uint16_t veil_idx[3] = {0, 1, 2};
-  zy->DrawTriangles(NULL, veil, 3, veil_idx, 3);
-
+  Fan(NULL, star, 10);
+  Triangle(NULL, V(30, 40, 0x80FFFFFFu), V(70, 44, 0x80FFFFFFu), V(44, 70, 0x80FFFFFFu));
   // A kite: the first triangle clockwise, the second anticlockwise on screen.
-  PushTranslate(116, 94);
-  PushRotate(COS30, SIN30);
-  PushScale(1.5f, 1.5f);
-  const ZY_Vertex kite[4] = {V(-16, 0, 0xFF00FF00u), V(0, -10, 0xFFFFFFFFu), V(0, 10, 0xFF000000u),
-                             V(20, 0, 0xFFFF00FFu)};
+  const ZY_Vertex kite[4] = {V(-16, 0, GREEN), V(0, -10, W), V(0, 10, 0xFF000000u), V(20, 0, 0xFFFF00FFu)};
   const uint16_t kite_idx[6] = {0, 1, 2, 1, 2, 3};
-  zy->DrawTriangles(NULL, kite, 4, kite_idx, 6);
-  zy->PopTransform();
-  zy->PopTransform();
-  zy->PopTransform();
-
-  GradientQuad(8, 76, 64, 36, 0xFFFF0000u, 0xFF00FF00u, 0xFF0000FFu, 0xFFFFFF00u);
-  Plain();
+  Turn(116, 94, COS30, SIN30), Scale(1.5f, 1.5f), zy->DrawTriangles(NULL, kite, 4, kite_idx, 6), Pop(3);
+  Gradient(8, 76, 64, 36, RED, GREEN, BLUE, 0xFFFFFF00u);
 }
 
-// Lines: a burst of 16 lines from one point, a square outline of four joined lines with
-// a square turned by 30 degrees inside it, colour-graded lines given as vertices,
-// half-transparent diagonals across a grey block, and a zero-length line that draws
-// nothing.
 static void SceneLines(void) {
-  // cos(k x 22.5 degrees), k = 0..15
-  const float c[16] = {1,           0.9238795f,  0.7071068f,  0.3826834f,
-                       0,           -0.3826834f, -0.7071068f, -0.9238795f,
-                       -1,          -0.9238795f, -0.7071068f, -0.3826834f,
-                       0,           0.3826834f,  0.7071068f,  0.9238795f};
-  for (int i = 0; i < 16; i++) {
-    const float s = c[(i + 12) % 16];  // sin(a) = cos(a - 90 degrees)
-    if (i & 1)
-      zy->SetColor(1, 0.8f, 0.2f);
-    else
-      zy->SetColor(1, 1, 1);
-    zy->DrawLine(40, 40, 40 + 30 * c[i], 40 + 30 * s);
+  const float c[16] = {1, 0.9238795f, 0.7071068f, 0.3826834f, 0, -0.3826834f, -0.7071068f, -0.9238795f,
+                       -1, -0.9238795f, -0.7071068f, -0.3826834f, 0, 0.3826834f, 0.7071068f, 0.9238795f};
+  for (int i = 0; i < 16; i++) {  // sin(a) = cos(a - 90 degrees)
+    zy->SetColor(1, (i & 1) ? 0.8f : 1, (i & 1) ? 0.2f : 1);
+    zy->DrawLine(40, 40, 40 + 30 * c[i], 40 + 30 * c[(i + 12) % 16]);
   }
-
-  zy->SetColor(0.3f, 0.6f, 1);
-  zy->DrawLine(90, 10, 150, 10);
-  zy->DrawLine(150, 10, 150, 70);
-  zy->DrawLine(150, 70, 90, 70);
-  zy->DrawLine(90, 70, 90, 10);
-  PushTranslate(120, 40);
-  PushRotate(COS30, SIN30);
-  zy->SetColor(1, 0.4f, 0.4f);
-  zy->DrawLine(-18, -18, 18, -18);
-  zy->DrawLine(18, -18, 18, 18);
-  zy->DrawLine(18, 18, -18, 18);
-  zy->DrawLine(-18, 18, -18, -18);
-  zy->PopTransform();
-  zy->PopTransform();
-
-  // Vertex colours graded along each line (colours with equal red and blue).
-  for (int i = 0; i < 6; i++) {
-    const float y = 82 + 5.0f * i;
-    const ZY_Vertex a[2] = {V(8, y, 0xFF00FF00u), V(72, y + 4 * (i - 2.5f), 0xFFFFFFFFu)};
-    zy->DrawLineVertices(a);
-  }
-
-  Rect(92, 80, 56, 32, 0.4f, 0.4f, 0.4f);
-  zy->SetColor(1, 1, 1);
-  zy->SetAlpha(0.5f);
-  zy->DrawLine(84, 76, 156, 116);
-  zy->DrawLine(84, 116, 156, 76);
-  zy->SetAlpha(1);
-  zy->DrawLine(5, 5, 5, 5);
-  Plain();
+  zy->SetColor(0.3f, 0.6f, 1), Outline(90, 10, 150, 70);
+  Turn(120, 40, COS30, SIN30), zy->SetColor(1, 0.4f, 0.4f), Outline(-18, -18, 18, 18), Pop(2);
+  for (int i = 0; i < 6; i++) VertexLine(V(8, 82 + 5.0f * i, GREEN), V(72, 82 + 5.0f * i + 4 * (i - 2.5f), W));
+  Rects({{92, 80, 56, 32, 0.4f, 0.4f, 0.4f}});
+  Tint(1, 1, 1, 0.5f), zy->DrawLine(84, 76, 156, 116), zy->DrawLine(84, 116, 156, 76);
+  zy->SetAlpha(1), zy->DrawLine(5, 5, 5, 5);  // draws nothing
 }
 
-// Letterboxing: the program draws in 160x80, scaled by 1.25 onto a 200x150 window, so
-// black bars of 25 pixels stay above and below. It paints far past its own area (the
-// bars must cover that), frames its area in white, draws a diagonal line, an orange
-// square and a magenta rectangle clipped by a clip rectangle given in program
-// coordinates.
+// 160x80 scaled by 1.25 onto 200x150: the bars above and below hide what is drawn past it.
 static void SceneLetterbox(void) {
-  Rect(-100, -100, 360, 280, 0.1f, 0.4f, 0.5f);
-  Rect(0, 0, 160, 2, 1, 1, 1);
-  Rect(0, 78, 160, 2, 1, 1, 1);
-  Rect(0, 0, 2, 80, 1, 1, 1);
-  Rect(158, 0, 2, 80, 1, 1, 1);
-  zy->SetClipRect(16, 16, 40, 24);
-  Rect(0, 0, 160, 80, 1, 0.2f, 0.8f);
-  zy->ResetClipRect();
-  Rect(96, 24, 32, 32, 1, 0.6f, 0.1f);
-  zy->SetColor(1, 1, 0.4f);
-  zy->DrawLine(4, 4, 156, 76);
-  Plain();
+  Rects({{-100, -100, 360, 280, 0.1f, 0.4f, 0.5f}, {0, 0, 160, 2, 1, 1, 1}, {0, 78, 160, 2, 1, 1, 1},
+         {0, 0, 2, 80, 1, 1, 1}, {158, 0, 2, 80, 1, 1, 1}});
+  zy->SetClipRect(16, 16, 40, 24), Rects({{0, 0, 160, 80, 1, 0.2f, 0.8f}}), zy->ResetClipRect();  // program pixels
+  Rects({{96, 24, 32, 32, 1, 0.6f, 0.1f}});
+  zy->SetColor(1, 1, 0.4f), zy->DrawLine(4, 4, 156, 76);
 }
 
-// Pillarboxing: the program draws in 100x100, scaled by 1.2 onto a 160x120 window, so
-// black bars of 20 pixels stay left and right. It paints far past its own area in dark
-// red, then a 2x2 checker of yellow and blue squares with a green square turned by 45
-// degrees in the middle.
+// 100x100 scaled by 1.2 onto 160x120, with bars left and right.
 static void ScenePillarbox(void) {
-  Rect(-60, -60, 220, 220, 0.5f, 0.1f, 0.1f);
-  Rect(5, 5, 45, 45, 1, 0.9f, 0.2f);
-  Rect(50, 50, 45, 45, 1, 0.9f, 0.2f);
-  Rect(50, 5, 45, 45, 0.2f, 0.3f, 1);
-  Rect(5, 50, 45, 45, 0.2f, 0.3f, 1);
-  PushTranslate(50, 50);
-  PushRotate(COS45, SIN45);
-  Rect(-15, -15, 30, 30, 0.2f, 0.9f, 0.3f);
-  zy->PopTransform();
-  zy->PopTransform();
-  Plain();
+  Rects({{-60, -60, 220, 220, 0.5f, 0.1f, 0.1f}, {5, 5, 45, 45, 1, 0.9f, 0.2f}, {50, 50, 45, 45, 1, 0.9f, 0.2f},
+         {50, 5, 45, 45, 0.2f, 0.3f, 1}, {5, 50, 45, 45, 0.2f, 0.3f, 1}});
+  Turn(50, 50, COS45, SIN45), Rects({{-15, -15, 30, 30, 0.2f, 0.9f, 0.3f}}), Pop(2);
 }
 
-// Vertex colours with red and blue parts that differ, given as 0xAARRGGBB words to
-// DrawTriangles and DrawLineVertices, beside the same colours drawn as quads: on the
-// left a triangle with red, green and blue corners and red-to-blue lines, on the right
-// the same colours as a quad and as thin rectangles. Both halves must look alike with
-// either colour order of the renderer.
+// Colours whose red and blue differ, as vertex words (left) and as quads (right): both
+// halves must look alike in either colour order of the renderer.
 static void SceneVertexColours(void) {
-  const ZY_Vertex tri[3] = {V(40, 8, 0xFFFF0000u), V(72, 64, 0xFF00FF00u), V(8, 64, 0xFF0000FFu)};
-  const uint16_t idx[3] = {0, 1, 2};
-  zy->DrawTriangles(NULL, tri, 3, idx, 3);
-  GradientQuad(88, 8, 64, 56, 0xFFFF0000u, 0xFFFF0000u, 0xFF0000FFu, 0xFF00FF00u);
-  for (int i = 0; i < 4; i++) {
-    const float y = 76 + 10.0f * i;
-    const ZY_Vertex line[2] = {V(8, y, 0xFFFF0000u), V(72, y, 0xFF0000FFu)};
-    zy->DrawLineVertices(line);
-    GradientQuad(88, y, 64, 1, 0xFFFF0000u, 0xFF0000FFu, 0xFFFF0000u, 0xFF0000FFu);
-  }
-  Plain();
+  Triangle(NULL, V(40, 8, RED), V(72, 64, GREEN), V(8, 64, BLUE));
+  Gradient(88, 8, 64, 56, RED, RED, BLUE, GREEN);
+  for (float y = 76; y < 116; y += 10)
+    VertexLine(V(8, y, RED), V(72, y, BLUE)), Gradient(88, y, 64, 1, RED, BLUE, RED, BLUE);
 }
 
-// ---------------------------------------------------------------------------------
-// Program module
-// ---------------------------------------------------------------------------------
+// --- Bitmap scenes ----------------------------------------------------------------
 
-struct Scene {
-  const char *name;
-  void (*draw)(void);
-  bool (*load)(void);  // gets the scene's bitmaps in init, or null
-};
-
-static const Scene SCENES[] = {
-    {"rects", SceneRects, NULL},
-    {"blend", SceneBlend, NULL},
-    {"transforms", SceneTransforms, NULL},
-    {"clip", SceneClip, NULL},
-    {"triangles", SceneTriangles, NULL},
-    {"lines", SceneLines, NULL},
-    {"letterbox", SceneLetterbox, NULL},
-    {"pillarbox", ScenePillarbox, NULL},
-    {"vertex_colours", SceneVertexColours, NULL},
-    {"bitmaps", SceneBitmaps, LoadSceneBitmaps},
-    {"bitmap_parts", SceneBitmapParts, LoadSceneBitmaps},
-    {"bitmap_ex", SceneBitmapEx, LoadSceneBitmaps},
-    {"bitmap_lines", SceneBitmapLines, LoadSceneBitmaps},
-    {"textured_quads", SceneTexturedQuads, LoadSceneBitmaps},
-    {"render_target", SceneRenderTarget, LoadRenderTargetScene},
-};
-
-static const Scene *scene;
-
-// The scene named by "scene=NAME" on the command line.
-static const Scene *FindScene(const char *command_line) {
-  const char *at = command_line ? strstr(command_line, "scene=") : NULL;
-  if (!at) return NULL;
-  at += 6;
-  size_t len = strcspn(at, " \t");
-  for (const Scene &s : SCENES)
-    if (strlen(s.name) == len && strncmp(s.name, at, len) == 0) return &s;
+static ZY_Bitmap *Load(const char *name) {
+  ZY_Bitmap *b = zy->GetBitmap(name);
+  if (b && b->state == ZY_BITMAP_STATE_READY && b->width > 0) return b;
+  zy->Log(ZY_LOG_ERROR, "[scenes] cannot load bitmap '%s'", name);
   return NULL;
 }
 
-static bool Init(void) {
-  zy = prog->zy;
-  scene = FindScene(prog->parms.command_line);
-  if (!scene) {
-    zy->Log(ZY_LOG_ERROR, "[scenes] no known scene in '%s'",
-            prog->parms.command_line ? prog->parms.command_line : "");
-    return false;
-  }
-  if (scene->load && !scene->load()) return false;
-  zy->Log(ZY_LOG_INFO, "[scenes] drawing scene '%s' at %dx%d", scene->name, prog->parms.width,
-          prog->parms.height);
-  return true;
+static void SceneBitmaps(void) {
+  Background(0.15f, 0.18f, 0.25f);
+  const float at[7][2] = {{6, 6}, {28.5f, 6}, {50, 6.5f}, {72.5f, 6.5f}, {150, 6}, {100, 28}, {108, 34}};
+  for (int i = 0; i < 7; i++) zy->DrawBitmap(sprite, at[i][0], at[i][1]);  // half pixels blur
+  zy->DrawBitmap(photo, 6, 30), zy->DrawBitmap(tile, 28, 30);
+  Rects({{0, 62, 96, 16, 1, 1, 1}}), Plain();
+  zy->SetAlpha(0.5f), zy->DrawBitmap(sprite, 6, 54), zy->DrawBitmap(photo, 28, 54), zy->DrawBitmap(tile, 50, 58);
+  Rects({{72, 54, 16, 16, 1, 0, 0}}), Tint(1, 1, 1, 0), zy->DrawBitmap(sprite, 72, 54);  // leaves the square whole
+  Tint(1, 0.5f, 0), zy->DrawBitmap(sprite, 6, 90);  // tinted: texel times colour
+  zy->SetColor(0.4f, 0.6f, 1), zy->DrawBitmap(photo, 28, 90);
+  zy->SetColor(1, 0.2f, 0.2f), zy->DrawBitmap(tile, 50, 94);
+  Tint(0, 1, 0.5f, 0.75f), zy->DrawBitmap(sprite, 72, 90);
+  Rects({{100, 84, 56, 28, 0.5f, 0.5f, 0.5f}}), Plain();
+  zy->SetBlendMode(1), zy->DrawBitmap(sprite, 106, 90);
+  zy->SetBlendMode(2), zy->DrawBitmap(sprite, 132, 90);
 }
 
-static void Shutdown(void) { ReleaseSceneBitmaps(); }
+static void SceneBitmapParts(void) {
+  Background(0.12f, 0.12f, 0.16f);
+  zy->DrawBitmap(sprite, 6, 6);
+  const float q[4][4] = {{0, 0, 8, 8}, {8, 0, 16, 8}, {0, 8, 8, 16}, {8, 8, 16, 16}};
+  for (int i = 0; i < 4; i++) {  // the four quarters pulled apart, and swapped diagonally
+    zy->DrawBitmapPart(sprite, 28 + 10.0f * (i % 2), 6 + 10.0f * (i / 2), q[i][0], q[i][1], q[i][2], q[i][3]);
+    const float *s = q[3 - i];
+    zy->DrawBitmapPart(sprite, 54 + 8.0f * (i % 2), 6 + 8.0f * (i / 2), s[0], s[1], s[2], s[3]);
+  }
+  zy->DrawBitmapPart(sprite, 78, 10, 4, 4, 12, 12);
+  zy->DrawBitmapPart(sprite, 92, 10, 3.5f, 3.5f, 11.5f, 11.5f);  // each pixel mixes four texels
+  zy->DrawBitmapPart(tile, 6, 32, 0, 0, 8, 9), zy->DrawBitmapPart(tile, 18, 32, 7, 0, 15, 9);
+  zy->DrawBitmapPart(tile, 30, 32, 7, 0, 8, 9);
+  zy->DrawBitmapPart(photo, 40, 32, 8, 0, 16, 16), zy->DrawBitmapPart(photo, 48, 32, 0, 0, 8, 16);
+  Move(6, 56), Scale(4, 4);  // four times larger, nearest and bilinear
+  zy->SetRenderMode(0), zy->DrawBitmapPart(sprite, 0, 0, 4, 4, 12, 12);
+  zy->SetRenderMode(1), zy->DrawBitmapPart(sprite, 9, 0, 4, 4, 12, 12);
+  zy->SetRenderMode(0), zy->DrawBitmapPart(photo, 18, 0, 8, 0, 16, 8), Pop(2), zy->SetRenderMode(1);
+  Move(124, 56), Scale(3, 3), zy->DrawBitmapPart(tile, 0, 0, 5, 1, 10, 8), Pop(2);
+}
 
-// Scenes do not move: nothing to update.
-static void Update(float) {}
+static void SceneBitmapEx(void) {
+  Background(0.1f, 0.12f, 0.18f);
+  const float turns[5] = {0, DEG30, DEG45, DEG90, DEG180};
+  for (int i = 0; i < 5; i++) zy->DrawBitmapEx(sprite, 14 + 24.0f * i, 14, turns[i], 1);
+  zy->DrawBitmapEx(sprite, 134, 14, 0, 0.5f);
+  zy->DrawBitmapEx(sprite, 20, 48, 0, 2), zy->DrawBitmapEx(sprite, 60, 48, DEG30, 2);
+  zy->SetRenderMode(0), zy->DrawBitmapEx(sprite, 100, 48, DEG30, 2), zy->SetRenderMode(1);
+  zy->DrawBitmapEx(sprite, 140, 48, -DEG45, 1.5f);
+  zy->DrawBitmapEx(tile, 20, 84, 0, 1), zy->DrawBitmap(tile, 12, 100);  // odd sides: pixel for pixel the same
+  zy->DrawBitmapEx(tile, 56, 84, 0, 2);
+  zy->SetRenderMode(0), zy->DrawBitmapEx(tile, 104, 90, 0, 3), zy->SetRenderMode(1);
+  zy->DrawBitmapEx(tile, 140, 90, DEG90, 2);
+}
 
+static void SceneBitmapLines(void) {
+  Background(0.08f, 0.08f, 0.12f);
+  const ZY_ColorF white = {1, 1, 1, 1};
+  BitmapLine(beam, {10, 14}, {150, 14}, 4, 12, white, {0, 1, 1, 1});
+  BitmapLine(beam, {10, 30}, {70, 100}, 12, 4, {1, 0.2f, 0.2f, 1}, {1, 1, 0, 0.5f});
+  BitmapLine(beam, {150, 30}, {150, 110}, 8, 8, {0.2f, 1, 0.2f, 1}, {0.3f, 0.4f, 1, 1});
+  BitmapLine(sprite, {86, 36}, {126, 86}, 16, 16, white, white);
+  BitmapLine(tile, {70, 108}, {136, 108}, 9, 18, white, {1, 0, 1, 0.5f});
+}
+
+static void SceneTexturedQuads(void) {
+  Background(0.1f, 0.1f, 0.1f);
+  Quad(photo, V(6, 6, W, 0, 0), V(54, 6, W, 1, 0), V(6, 54, W, 0, 1), V(54, 54, W, 1, 1));
+  Quad(sprite, V(60, 6, W, 0.25f, 0.25f), V(92, 6, W, 0.75f, 0.25f), V(60, 38, W, 0.25f, 0.75f),
+       V(92, 38, W, 0.75f, 0.75f));
+  Quad(sprite, V(98, 6, W, 1, 0), V(130, 6, W, 0, 0), V(98, 38, W, 1, 1), V(130, 38, W, 0, 1));  // mirrored
+  Quad(sprite, V(60, 44, 0xFFFF4040u, 0, 0), V(92, 44, 0xFF40FF40u, 1, 0), V(60, 76, 0xFF4040FFu, 0, 1),
+       V(92, 76, 0x80FFFFFFu, 1, 1));
+  Quad(tile, V(104, 48, W, 0, 0), V(150, 44, W, 1, 0), V(98, 78, W, 0, 1), V(156, 84, W, 1, 1));
+  ZY_Vertex hex[7] = {V(30, 88, W, 0.5f, 0.5f)};  // each corner takes the photo's texel under it
+  for (int i = 0; i < 6; i++)
+    hex[i + 1] = V(30 + 24 * HX[i], 88 + 24 * HY[i], W, 0.5f + 0.5f * HX[i], 0.5f + 0.5f * HY[i]);
+  Fan(photo, hex, 6);
+  Triangle(sprite, V(62, 84, W, 0, 0), V(94, 84, W, 1, 0), V(78, 116, 0x00FFFFFFu, 0.5f, 1));
+}
+
+// A 24x16 target drawn into every frame (a translation pushed before must not move what
+// is drawn into it), then drawn at 1:1, twice and three times as large.
+static void SceneRenderTarget(void) {
+  Rects({{0, 0, 80, 120, 0.2f, 0.25f, 0.35f}, {80, 0, 80, 120, 0.85f, 0.85f, 0.8f}}), Plain();
+  Move(6, 96), zy->PushRenderTarget(target), zy->Forward3(0, 0, 0);  // transparent black
+  Rects({{0, 0, 12, 16, 0.1f, 0.6f, 0.6f}}), Plain(), zy->DrawBitmap(sprite, 4, 0);
+  Rects({{18, 2, 5, 12, 1, 0, 0, 0.5f}}), Plain(), zy->SetColor(1, 1, 0), zy->DrawLine(0, 15.5f, 24, 15.5f);
+  zy->PopRenderTarget(), Plain(), zy->DrawBitmap(target, 0, 0), Pop(1);
+  zy->DrawBitmap(target, 6, 6), zy->DrawBitmap(target, 86, 6);
+  zy->DrawBitmapEx(target, 40, 56, 0, 2), zy->DrawBitmapEx(target, 120, 70, 0, 3);
+}
+
+// --- Program module ---------------------------------------------------------------
+
+struct Scene { const char *name; void (*draw)(void); };
+static const Scene SCENES[] = {
+    {"rects", SceneRects}, {"blend", SceneBlend}, {"transforms", SceneTransforms}, {"clip", SceneClip},
+    {"triangles", SceneTriangles}, {"lines", SceneLines}, {"letterbox", SceneLetterbox},
+    {"pillarbox", ScenePillarbox}, {"vertex_colours", SceneVertexColours}, {"bitmaps", SceneBitmaps},
+    {"bitmap_parts", SceneBitmapParts}, {"bitmap_ex", SceneBitmapEx}, {"bitmap_lines", SceneBitmapLines},
+    {"textured_quads", SceneTexturedQuads}, {"render_target", SceneRenderTarget},
+};
+static const Scene *scene;
+
+static bool Init(void) {
+  zy = prog->zy;
+  const char *line = prog->parms.command_line ? prog->parms.command_line : "";
+  const char *at = strstr(line, "scene=");
+  for (const Scene &s : SCENES)
+    if (at && !strncmp(at + 6, s.name, strlen(s.name)) && strchr(" \t", at[6 + strlen(s.name)])) scene = &s;
+  if (!scene) zy->Log(ZY_LOG_ERROR, "[scenes] no known scene in '%s'", line);
+  sprite = Load("data/sprite"), photo = Load("data/photo"), tile = Load("data/tile"), beam = Load("data/beam");
+  target = zy->CreateBitmap("scene target", 24, 16, ZY_BITMAP_RENDER_TARGET);
+  if (!scene || !sprite || !photo || !tile || !beam || !target) return false;
+  zy->Log(ZY_LOG_INFO, "[scenes] drawing scene '%s' at %dx%d", scene->name, prog->parms.width, prog->parms.height);
+  return true;
+}
+static void Shutdown(void) {
+  for (ZY_Bitmap **b : {&sprite, &photo, &tile, &beam, &target})
+    if (*b) zy->ReleaseBitmap(*b), *b = NULL;
+}
+static void Update(float) {}  // scenes do not move
 static void Draw(float) {
-  if (scene && zy->DrawRect) scene->draw();
+  if (scene && zy->DrawRect) scene->draw(), Plain();  // scenes start from the plain state
 }
 
 extern "C" ZY_EXPORT bool ZY_GetProgramInterface(ZY_ProgramInterface *p, uint32_t version) {
@@ -428,13 +331,7 @@ extern "C" ZY_EXPORT bool ZY_GetProgramInterface(ZY_ProgramInterface *p, uint32_
   snprintf(p->title, sizeof p->title, "Image Test Scenes");
   snprintf(p->version, sizeof p->version, "1.0");
   snprintf(p->developer_name, sizeof p->developer_name, "ZytestStudio");
-  p->parms.width = 160;
-  p->parms.height = 120;
-  p->parms.windowed = 1;
-  p->parms.reference_counting = 1;
-  p->init = Init;
-  p->shutdown = Shutdown;
-  p->update = Update;
-  p->draw = Draw;
+  p->parms.width = 160, p->parms.height = 120, p->parms.windowed = 1, p->parms.reference_counting = 1;
+  p->init = Init, p->shutdown = Shutdown, p->update = Update, p->draw = Draw;
   return true;
 }
