@@ -2,6 +2,8 @@
 // breaks off, are refused; saves stay inside the roots and a failed one harms nothing.
 #include "image_fixture.h"
 
+#include "host/host.h"
+
 static std::string Source(const char *rel) { return zytest::ReadFile(zytest::SourceDir() + rel); }
 
 TEST_F(ImageTest, FilesThatCannotHoldTheirPicturesAreRefused) {

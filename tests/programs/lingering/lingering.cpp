@@ -1,6 +1,8 @@
 // A game whose threads outlive the frame loop: one from init runs in the module's own code
 // until the process ends; one from the shutdown callback logs after a pause.
-#include "../program_record.h"
+#include <stdio.h>
+
+#include "zylem.h"
 
 static ZY_ProgramInterface *self;
 static int updates;
@@ -22,7 +24,11 @@ static void Draw(float) {}
 
 extern "C" ZY_EXPORT bool ZY_GetProgramInterface(ZY_ProgramInterface *prog, uint32_t) {
   self = prog;
-  FillTestRecord(prog, "zytest.lingering", "Lingering Threads");
+  prog->interface_version = ZY_INTERFACE_VERSION;
+  snprintf(prog->id, sizeof prog->id, "zytest.lingering");
+  snprintf(prog->title, sizeof prog->title, "Lingering Threads");
+  snprintf(prog->developer_name, sizeof prog->developer_name, "ZytestStudio");
+  prog->parms.width = 640, prog->parms.height = 480, prog->parms.windowed = 1;
   prog->init = Init, prog->shutdown = Shutdown, prog->update = Update, prog->draw = Draw;
   return true;
 }
