@@ -4,8 +4,9 @@
 #   against src/include, compiled with every build (warnings are errors), so a header
 #   change that breaks either kind of caller stops the build.
 # - include_* tests: the same sources and the minimal game compiled for 32-bit, where the
-#   headers check the published byte offsets; and a file whose layout claim is wrong,
-#   which must be rejected with the check's own message.
+#   headers and c_usage.c check the published byte offsets (natively, the 64-bit ones);
+#   and a file whose layout claim is wrong, which must be rejected with the check's own
+#   message.
 
 set(ZY_HEADER_DIR ${PROJECT_SOURCE_DIR}/src/include)
 set(ZY_HEADER_CHECKS ${CMAKE_CURRENT_SOURCE_DIR}/include/compile)

@@ -32,6 +32,9 @@ void ZYI_ResetState() {
   ZYI_PopupsForget();
   ZYI_LogClose();
   ZYH_DesktopForget();
+  ZYI_ConfigFree();
+  ZYI_DidodozFree();
+  ZYFS_Shutdown();
   Zero(zy::core);
   Zero(zy::locks);
   Zero(zy::log);

@@ -1,9 +1,6 @@
-// config_support.h — shared set-up of the configuration tests.
-//
-// Developer popups are shown only when a program record in developer mode is loaded
-// and the caller is the main thread; the headless backend then echoes each box to
-// stderr as "[popup] <caption>: <text>". Tests that check popups run their code in a
-// child (zytest::RunInChild) and read that stderr.
+// config_support.h — shared set-up of the configuration tests. Popups are shown only
+// with a program record in developer mode, on the main thread; the headless backend
+// echoes each to stderr, so tests that check them run in a child (zytest::RunInChild).
 #pragma once
 
 #include <string.h>
@@ -13,16 +10,15 @@
 #include "base/state.h"
 #include "fs/fs.h"
 #include "host/host.h"
+#include "lifecycle/state.h"
 #include "zytest.h"
 
 namespace cfgtest {
 
-// Puts a zeroed program record in place (developer mode as asked) and makes the calling
-// thread the main thread, so popups are shown (headless).
+// Puts a zeroed program record in place and makes the calling thread the main thread.
 inline ZY_ProgramInterface *UseProgramRecord(bool developer_mode) {
   static ZY_ProgramInterface prog;
   memset(&prog, 0, sizeof prog);
-  prog.interface_version = ZY_INTERFACE_VERSION;
   prog.parms.frame_interval_ms = 8;
   prog.parms.developer_mode = developer_mode ? 1 : 0;
   zy::core.prog = &prog;
@@ -31,15 +27,14 @@ inline ZY_ProgramInterface *UseProgramRecord(bool developer_mode) {
   return &prog;
 }
 
-// Starts the file system with res:// at the game folder; the engine's file access is
-// then what Didodoz and the configuration read through.
+// Starts the file system with res:// at the game folder; files are read through it.
 inline void UseGameFolder(const std::string &game) {
   ZYFS_Init();
   ZYFS_SetRoot(ZY_ROOT_RES, game.c_str());
   zy::core.table_built = 1;
 }
 
-// Number of non-overlapping occurrences of `what` in `text`.
+// Number of non-overlapping occurrences of a non-empty `what` in `text`.
 inline int Count(const std::string &text, const std::string &what) {
   int n = 0;
   for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + what.size()))
@@ -48,3 +43,10 @@ inline int Count(const std::string &text, const std::string &what) {
 }
 
 }  // namespace cfgtest
+
+// Each test starts from the state a new boot starts from and leaves nothing behind.
+class CfgTest : public ZyTest {
+ protected:
+  void SetUp() override { ZYI_ResetState(); }
+  void TearDown() override { ZYI_ResetState(); }
+};

@@ -1,185 +1,118 @@
-// files_test.cpp — opening, reading, writing, seeking and closing loose files, the
-// name and mode rules, lookup through the search paths and the open-file counter.
+// files_test.cpp — loose files: reading, writing, seeking, the name and mode rules, the
+// search path list, lookup through it, and listing files in paks and on disk.
 #include "fs_fixture.h"
 
 using FileTest = FsTest;
+using Names = std::vector<std::string>;
 
-TEST_F(FileTest, WritesThenReadsBackThroughUserPrefix) {
-  ZY_File *out = ZY_OpenFile("user://save.dat", "w");
-  ASSERT_NE(out, nullptr);
-  EXPECT_STREQ(out->name, "user://save.dat");
-  EXPECT_EQ(out->size, 0);
-  EXPECT_EQ(ZY_WriteFile("hello ", 6, out), 6);
-  int32_t items[3] = {1, 2, 3};
-  EXPECT_EQ(ZY_WriteItems(items, 4, 3, out), 12);
-  ZY_FlushFile(out);
-  EXPECT_EQ(ZY_TellFile(out), 18);
-  EXPECT_EQ(ZY_CloseFile(out), 0);
-  EXPECT_EQ(zytest::ReadFile(UserRoot() + "/save.dat").size(), 18u);
+static Names SearchPaths() {
+  Names out;
+  for (int32_t i = 0; i < ZY_GetSearchPathCount(); i++) out.push_back(ZY_GetSearchPath(i));
+  return out;
+}
 
+// Lists folder/pattern, checks every listed name opens, and frees the list.
+static Names Find(const char *folder, const char *pattern, int32_t flags = 0) {
+  ZY_FileList list{(char **)0x1, 99};  // whatever the caller left there is not freed
+  if (!ZY_FindFiles(&list, folder, pattern, flags)) {
+    EXPECT_TRUE(list.count == 0 && list.files == nullptr);
+    return {};
+  }
+  Names out(list.files, list.files + list.count);
+  for (auto &name : out) EXPECT_NE(ReadAll(name), "<null>") << name;
+  ZY_FreeFileList(&list);
+  return out;
+}
+
+TEST_F(FileTest, WritesAppendsSeeksAndReadsBack) {
+  for (const char *mode : {"w", "a", "ab"}) {
+    ZY_File *out = ZY_OpenFile("user://save.dat", mode);
+    ASSERT_NE(out, nullptr) << mode;
+    int32_t items[2] = {mode[1] ? 3 : 1, 2};
+    EXPECT_EQ(ZY_WriteFile(mode, 1, out) + ZY_WriteItems(items, 4, 2, out), 9);
+    EXPECT_EQ(ZY_CloseFile(out), 0);
+  }
   ZY_File *in = ZY_OpenFile("user://save.dat", "rb");
   ASSERT_NE(in, nullptr);
-  EXPECT_EQ(in->size, 18);
-  char text[7] = {};
-  EXPECT_EQ(ZY_ReadFile(text, 6, in), 6);
-  EXPECT_STREQ(text, "hello ");
-  int32_t back[3] = {};
-  EXPECT_EQ(ZY_ReadItems(back, 4, 3, in), 12);
-  EXPECT_EQ(back[2], 3);
-  EXPECT_EQ(ZY_ReadFile(text, 6, in), 0);
-  EXPECT_EQ(ZY_ReadByte(in), 0);
+  char text[27] = {};
+  EXPECT_EQ(ZY_ReadFile(text, 27, in), in->size);
+  EXPECT_EQ(std::string(text + 18, 5), std::string("a\3\0\0\0", 5));
+  EXPECT_TRUE(ZY_SeekFile(in, -9, ZY_SEEK_END) && ZY_SeekFile(in, 5, ZY_SEEK_CUR));
+  EXPECT_EQ(ZY_TellFile(in), 23);
+  EXPECT_EQ(ZY_ReadByte(in), 2);
+  EXPECT_FALSE(ZY_SeekFile(in, -100, ZY_SEEK_SET) || ZY_SeekFile(in, 0, 7));
+  // A negative count, or an item count whose product overflows 32 bits, reads nothing.
+  EXPECT_TRUE(ZY_SeekFile(in, 0, ZY_SEEK_SET));
+  EXPECT_EQ(ZY_ReadFile(text, -5, in) + ZY_ReadItems(text, 0x10000, 0x10001, in), 0);
+  EXPECT_EQ(ZY_ReadItems(text, -1, 4, in), 0);
+  EXPECT_EQ(ZY_ReadItems(text, 4, 2, in), 8);
   ZY_CloseFile(in);
-}
-
-TEST_F(FileTest, AppendAddsToTheEnd) {
-  zytest::WriteFile(UserRoot() + "/log.txt", "one\n");
-  ZY_File *file = ZY_OpenFile("user://log.txt", "a");
-  ASSERT_NE(file, nullptr);
-  EXPECT_EQ(file->size, 4);
-  ZY_WriteFile("two\n", 4, file);
-  ZY_CloseFile(file);
-  file = ZY_OpenFile("user://log.txt", "ab");
-  ASSERT_NE(file, nullptr);
-  ZY_WriteFile("three\n", 6, file);
-  ZY_CloseFile(file);
-  EXPECT_EQ(zytest::ReadFile(UserRoot() + "/log.txt"), "one\ntwo\nthree\n");
-}
-
-TEST_F(FileTest, SeekTellAndReadByte) {
-  Loose("bytes.bin", "ABCDEFGH");
-  ZY_File *file = ZY_OpenFile("res://bytes.bin", "r");
-  ASSERT_NE(file, nullptr);
-  EXPECT_TRUE(ZY_SeekFile(file, 2, ZY_SEEK_SET));
-  EXPECT_EQ(ZY_ReadByte(file), 'C');
-  EXPECT_TRUE(ZY_SeekFile(file, 2, ZY_SEEK_CUR));
-  EXPECT_EQ(ZY_ReadByte(file), 'F');
-  EXPECT_TRUE(ZY_SeekFile(file, -1, ZY_SEEK_END));
-  EXPECT_EQ(ZY_TellFile(file), 7);
-  EXPECT_EQ(ZY_ReadByte(file), 'H');
-  EXPECT_FALSE(ZY_SeekFile(file, -100, ZY_SEEK_SET));
-  EXPECT_FALSE(ZY_SeekFile(file, 0, 7));
-  ZY_CloseFile(file);
-}
-
-TEST_F(FileTest, NullHandlesAndBadCountsAreHarmless) {
-  char buf[4];
-  EXPECT_EQ(ZY_ReadFile(buf, 4, nullptr), 0);
-  EXPECT_EQ(ZY_WriteFile(buf, 4, nullptr), 0);
-  EXPECT_EQ(ZY_ReadByte(nullptr), 0);
-  EXPECT_EQ(ZY_TellFile(nullptr), -1);
-  EXPECT_FALSE(ZY_SeekFile(nullptr, 0, 0));
-  ZY_FlushFile(nullptr);
+  EXPECT_EQ(ZY_ReadFile(text, 4, nullptr), 0);
   EXPECT_EQ(ZY_CloseFile(nullptr), 0);
-  Loose("x.bin", "1234");
-  ZY_File *file = ZY_OpenFile("res://x.bin", "r");
-  ASSERT_NE(file, nullptr);
-  EXPECT_EQ(ZY_ReadFile(buf, -5, file), 0);
-  // An item count whose product overflows 32 bits reads nothing rather than a wrapped size.
-  EXPECT_EQ(ZY_ReadItems(buf, 0x10000, 0x10001, file), 0);
-  EXPECT_EQ(ZY_ReadItems(buf, -1, 4, file), 0);
-  EXPECT_EQ(ZY_ReadItems(buf, 2, 2, file), 4);
-  ZY_CloseFile(file);
+  EXPECT_EQ(ZYFS_OpenFileCount() + zy::fs.open_count, 0);
 }
 
-TEST_F(FileTest, IllegalNamesAreRefusedWithThePopup) {
-  zytest::WriteFile(world.root() + "/secret.txt", "secret");
-  Loose("ok.txt", "ok");
-  ZY_AddSearchPath("res://", false);
-  std::string err = StderrOf([&] {
-    for (const char *bad : {"res://../secret.txt", "user://../../../../secret.txt", "../secret.txt",
-                            "ok/../../secret.txt", "/etc/passwd", "res://..\\secret.txt",
-                            "file:///etc/passwd", "C:/x"})
-      EXPECT_EQ(ZY_OpenFile(bad, "r"), nullptr) << bad;
-    std::string absolute = world.root() + "/secret.txt";
-    EXPECT_EQ(ZY_OpenFile(absolute.c_str(), "r"), nullptr);
-    EXPECT_EQ(ZY_OpenFile(nullptr, "r"), nullptr);
-  });
-  EXPECT_NE(err.find("zy->OpenFile: Illegal file name 'res://../secret.txt'.\nValid name can start "
-                     "with either res://, user://, or relative path like ('ui/')."),
-            std::string::npos)
-      << err;
-  EXPECT_NE(err.find("Illegal file name '/etc/passwd'"), std::string::npos);
-  EXPECT_NE(err.find("Illegal file name '../secret.txt'"), std::string::npos);
-  // Writing through a refused name creates nothing outside the roots either.
-  EXPECT_EQ(ZY_OpenFile("user://../../../escape.txt", "w"), nullptr);
-  EXPECT_FALSE(zytest::FileExists(world.data() + "/escape.txt"));
-  EXPECT_EQ(ReadAll("ok.txt"), "ok");
-}
-
-TEST_F(FileTest, IllegalModesAreRefusedWithThePopup) {
+TEST_F(FileTest, IllegalNamesAndModesAreRefusedWithThePopup) {
   Loose("a.txt", "a");
-  std::string err = StderrOf([] {
-    for (const char *bad : {"r+", "rw", "", "x", "wb+", "rt"})
-      EXPECT_EQ(ZY_OpenFile("res://a.txt", bad), nullptr) << bad;
-    EXPECT_EQ(ZY_OpenFile("res://a.txt", nullptr), nullptr);
+  std::string err = StderrOf([&] {
+    for (const std::string &bad : {std::string("res://../a.txt"), Game("a.txt")})
+      EXPECT_EQ(ZY_OpenFile(bad.c_str(), "r"), nullptr) << bad;
+    EXPECT_EQ(ZY_OpenFile("user://../../../escape.txt", "w"), nullptr);
+    for (const char *bad : {"r+", "rw", "", "wb+", "rt", (const char *)0})
+      EXPECT_EQ(ZY_OpenFile("res://a.txt", bad), nullptr) << (bad ? bad : "(null)");
   });
-  EXPECT_NE(err.find("zy->OpenFile: Illegal mode 'r+' while opening file 'res://a.txt'\nValid modes "
-                     "are read (\"r\"), write (\"w\"), and append (\"a\")."),
-            std::string::npos)
-      << err;
-  EXPECT_EQ(zytest::ReadFile(Game("a.txt")), "a");  // nothing truncated it
+  for (const char *popup : {"zy->OpenFile: Illegal file name 'res://../a.txt'.\nValid name can start",
+                            "zy->OpenFile: Illegal mode 'r+' while opening file 'res://a.txt'\n"})
+    EXPECT_NE(err.find(popup), std::string::npos) << popup << "\n" << err;
+  EXPECT_FALSE(zytest::FileExists(world.data() + "/escape.txt"));
+  EXPECT_EQ(zytest::ReadFile(Game("a.txt")), "a");  // no refused mode truncated it
 }
 
-TEST_F(FileTest, RelativeNamesFollowTheSearchPathsForReadingOnly) {
+TEST_F(FileTest, SearchPathsAreOrderedOnceAndRelativeNamesAreOnlyReadThroughThem) {
   Loose("mod/ui/title.txt", "from mod");
   Loose("ui/title.txt", "from base");
-  Loose("ui/only_base.txt", "base only");
-  ZY_AddSearchPath("res://", false);
-  EXPECT_EQ(ReadAll("ui/title.txt"), "from base");
-  ZY_AddSearchPath("res://mod/", true);
-  EXPECT_EQ(ReadAll("ui/title.txt"), "from mod");
-  EXPECT_EQ(ReadAll("ui/only_base.txt"), "base only");
-  EXPECT_EQ(ReadAll("ui/missing.txt"), "<null>");
-  // Writing or appending a relative name is refused quietly.
+  Loose(UserRoot() + "/settings.xml", "<s/>");
   std::string err = StderrOf([] {
-    EXPECT_EQ(ZY_OpenFile("ui/new.txt", "w"), nullptr);
+    for (const char *bad : {"data/", (const char *)nullptr, "res://../../", "res://a/../.."})
+      ZY_AddSearchPath(bad, false);
+    EXPECT_EQ(ZY_OpenFile("ui/new.txt", "w"), nullptr);  // relative names are only read
     EXPECT_EQ(ZY_OpenFile("ui/title.txt", "a"), nullptr);
   });
-  EXPECT_EQ(err, "");
+  for (const char *popup : {"zy->AddSearchPath ('data/'): path name needs to include file system target",
+                            "zy->AddSearchPath ('res://../../'): path name must not contain '..'"})
+    EXPECT_NE(err.find(popup), std::string::npos) << popup << "\n" << err;
+  EXPECT_EQ(ReadAll("ui/title.txt"), "from base");
+  ZY_AddSearchPath("user://", false);
+  ZY_AddSearchPath("res://mod\\", true);  // backslashes are normalised, here and below
+  ZY_AddSearchPath("res://", false);      // the same path again moves to where it is added
+  ZY_AddSearchPath("res://MOD/", false);  // letter case matters: another folder
+  ZY_RemoveSearchPath("res:\\\\MOD");
+  EXPECT_EQ(SearchPaths(), (Names{"res://mod/", "user://", "res://"}));
+  EXPECT_EQ(ZY_GetSearchPath(3), nullptr);
+  EXPECT_EQ(ReadAll("ui/title.txt") + ReadAll("settings.xml"), "from mod<s/>");
+  EXPECT_EQ(ReadAll("ui/missing.txt") + ReadAll("res://ui"), "<null><null>");  // folders too
   EXPECT_FALSE(zytest::FileExists(Game("ui/new.txt")));
-  // Folders are not files.
-  EXPECT_EQ(ZY_OpenFile("res://ui", "r"), nullptr);
 }
 
-TEST_F(FileTest, UserSearchPathFindsUserFiles) {
-  zytest::WriteFile(UserRoot() + "/settings.xml", "<s/>");
-  ZY_AddSearchPath("res://", false);
-  ZY_AddSearchPath("user://", true);
-  EXPECT_EQ(ReadAll("settings.xml"), "<s/>");
-}
-
-TEST_F(FileTest, CounterCountsFilesHeldByTheProgram) {
-  Loose("a.txt", "a");
-  EXPECT_EQ(ZYFS_OpenFileCount(), 0);
-  ZY_File *a = ZY_OpenFile("res://a.txt", "r");
-  ZY_File *b = ZY_OpenFile("res://a.txt", "r");
-  ASSERT_TRUE(a && b);
-  EXPECT_EQ(ZYFS_OpenFileCount(), 2);
-  EXPECT_EQ(zy::fs.open_count, 4);  // outer call and handle per file
-  ZY_CloseFile(a);
-  EXPECT_EQ(ZYFS_OpenFileCount(), 1);
-  // Failed opens and engine-internal files are not the program's.
-  EXPECT_EQ(ZY_OpenFile("res://none.txt", "r"), nullptr);
-  ZY_File *internal = ZYFS_OpenFileInternal("res://a.txt", "r");
-  ASSERT_NE(internal, nullptr);
-  EXPECT_EQ(ZYFS_OpenFileCount(), 1);
-  ZYFS_CloseFileInternal(internal);
-  ZY_CloseFile(b);
-  EXPECT_EQ(ZYFS_OpenFileCount(), 0);
-  EXPECT_EQ(zy::fs.open_count, 0);
-}
-
-TEST_F(FileTest, FindPathPrefersReadableThenWritable) {
-  ZY_AddSearchPath("res://", false);
-  ZY_AddSearchPath("user://", true);
-  Loose("fonts/a.mft", "font");
-  EXPECT_STREQ(ZYFS_FindPath("fonts/a.mft", true), "res://fonts/a.mft");
-  // Not readable anywhere: the first search path where it can be created, and the probe
-  // file is gone again.
-  ZY_CreateDir("user://fonts");
-  EXPECT_EQ(ZYFS_FindPath("fonts/b.mft", true), nullptr);
-  EXPECT_STREQ(ZYFS_FindPath("fonts/b.mft", false), "user://fonts/b.mft");
-  EXPECT_FALSE(zytest::FileExists(UserRoot() + "/fonts/b.mft"));
-  EXPECT_EQ(ZYFS_FindPath("../x", false), nullptr);
-  EXPECT_EQ(ZYFS_OpenFileCount(), 0);
+TEST_F(FileTest, FindFilesListsPakEntriesThenLooseFilesOfOneFolderOnly) {
+  Loose("data.pak", CraftPak({{"sfx/boom.ogg", "b"}, {"sfx/deep/no.ogg", "n"}, {"SFX/Bang.Ogg", "B"},
+                              {"sfx/readme.txt", "r"}}).bytes);
+  for (const char *loose : {"data/sfx/boom.ogg", "data/sfx/b.OGG", "data/sfx/sub/d.ogg", "data/sfx/c"})
+    Loose(loose, "x");
+  Loose(world.root() + "/outside.png", "x");  // beside the game folder
+  zytest::MakeDirs(Game("data/sfx/folder.ogg"));
+  // A name in both is listed for each; no sub-folders, no folders named like files.
+  EXPECT_EQ(Find("data/sfx/", "*.ogg"),
+            (Names{"data/sfx/boom.ogg", "data/sfx/Bang.Ogg", "data/sfx/b.OGG", "data/sfx/boom.ogg"}));
+  std::string err = StderrOf([&] {
+    for (const char *folder : {"nothing", "user://ui", "..", "ui/../..", "/", world.root().c_str()})
+      EXPECT_EQ(Find(folder, "*.png"), Names{}) << folder;
+    EXPECT_EQ(Find("data/sfx", "b*.ogg"), Names{});
+    EXPECT_EQ(Find("", "*./../outside.png"), Names{});
+    EXPECT_EQ(Find("res://data", "*.ogg", ZY_FIND_RECURSE_SUBDIRS), Names{});
+  });
+  EXPECT_FALSE(ZY_FindFiles(nullptr, "ui", "*.png", 0));
+  for (const char *popup : {"'user://' not permitted.", "'b*.ogg' is not", "with prefixes is not",
+                            "illegal folder name '..'"})
+    EXPECT_NE(err.find(popup), std::string::npos) << popup << "\n" << err;
 }

@@ -341,3 +341,36 @@ RunResult RunInChild(const std::function<void()> &fn, int timeout_ms) {
 }
 
 }  // namespace zytest
+
+// ---------------------------------------------------------------------------------
+// Pak archives made by hand
+// ---------------------------------------------------------------------------------
+namespace zytest {
+
+void PutU32(std::string &bytes, size_t at, uint32_t v) {
+  for (int i = 0; i < 4; i++) bytes[at + i] = (char)((v >> (8 * i)) & 0xff);
+}
+
+CraftedPak CraftPak(const std::vector<CraftEntry> &entries) {
+  CraftedPak pak;
+  pak.bytes.assign("PAK\0V11\0\0\0\0\0\0\0\0\0", 16);
+  for (auto &e : entries) {
+    pak.data_offsets.push_back((uint32_t)pak.bytes.size());
+    pak.bytes += e.data;
+  }
+  pak.dir_offset = (uint32_t)pak.bytes.size();
+  pak.bytes.append(4, '\0');
+  PutU32(pak.bytes, pak.dir_offset, (uint32_t)entries.size());
+  for (size_t i = 0; i < entries.size(); i++) {
+    pak.bytes += entries[i].name + '\0';
+    pak.words_at.push_back((uint32_t)pak.bytes.size());
+    pak.bytes.append(16, '\0');
+    PutU32(pak.bytes, pak.words_at[i], pak.data_offsets[i]);
+    PutU32(pak.bytes, pak.words_at[i] + 4, (uint32_t)entries[i].data.size());
+  }
+  PutU32(pak.bytes, 8, pak.dir_offset);
+  PutU32(pak.bytes, 12, (uint32_t)pak.bytes.size());
+  return pak;
+}
+
+}  // namespace zytest

@@ -137,3 +137,27 @@ class ZyTest : public ::testing::Test {
  protected:
   zytest::TempWorld world;
 };
+
+// ---------------------------------------------------------------------------------
+// Pak archives made by hand (fs and tools tests), byte by byte and independently of the
+// engine's pak code, so a test can also damage any part of one.
+// ---------------------------------------------------------------------------------
+namespace zytest {
+
+struct CraftEntry {
+  std::string name, data;
+};
+
+// A hand-made archive and where its parts ended up.
+struct CraftedPak {
+  std::string bytes;
+  uint32_t dir_offset = 0;
+  std::vector<uint32_t> data_offsets, words_at;  // per entry: its data, its four words
+};
+
+// Stores v little-endian at bytes[at..at+3].
+void PutU32(std::string &bytes, size_t at, uint32_t v);
+// Header, the data of each entry in order, then the directory (further words zero).
+CraftedPak CraftPak(const std::vector<CraftEntry> &entries);
+
+}  // namespace zytest

@@ -1,162 +1,74 @@
 /* c_usage.c — a game and a module written in C against the public headers.
  *
- * Built as part of every build (an object library) with warnings as errors, and compiled
- * for 32-bit by a CTest check, so a header change that breaks C callers, or moves a
- * 32-bit offset, stops the build. It touches every kind of record and a sample of the
- * table's operations the way C code would use them. The C++ module classes of
- * zylem_modules.h are skipped in C; only the host info record is seen here. */
+ * Built with every build (an object library, warnings are errors) and by CTest checks
+ * as 32-bit C11 and as C99, so a header change that breaks C callers stops the build. It
+ * uses the records, macros and a sample of the table the way C code would, and checks
+ * the byte layout zylem_layout.h leaves unchecked: one table with the published 32-bit
+ * and the 64-bit offset of each field, each column compared in a build of its width. */
 #include <string.h>
 
 #include "zylem.h"
 #include "zylem_modules.h"
 
+#if UINTPTR_MAX == 0xFFFFFFFFu
+#define AT(type, field, at32, at64) ZY_CHECK_OFFSET(type, field, at32)
+#define SIZE(type, size32, size64) ZY_STATIC_ASSERT(sizeof(type) == (size32), #type " size")
+#else
+#define AT(type, field, at32, at64) ZY_CHECK_OFFSET(type, field, at64)
+#define SIZE(type, size32, size64) ZY_STATIC_ASSERT(sizeof(type) == (size64), #type " size")
+#endif
+
+AT(ZY_ProgramInterface, interface_version, 0, 0); AT(ZY_ProgramInterface, id, 4, 4);
+AT(ZY_ProgramInterface, version, 164, 164); AT(ZY_ProgramInterface, shutdown, 356, 384);
+AT(ZY_ProgramInterface, update, 360, 392); AT(ZY_ProgramInterface, draw, 364, 400);
+AT(ZY_DisplaySettings, reference_counting, 29, 41);
+AT(ZY_DisplaySettings, reference_height, 36, 48); AT(ZY_DisplaySettings, unused, 40, 52);
+AT(ZY_Bitmap, name, 0, 0); AT(ZY_Bitmap, ref_count, 4, 8); AT(ZY_Bitmap, cache_mode, 6, 10);
+AT(ZY_Bitmap, lock, 8, 16); AT(ZY_Bitmap, source_name, 12, 24); AT(ZY_Bitmap, width, 16, 32);
+AT(ZY_Bitmap, height, 20, 36); AT(ZY_Bitmap, pixels, 24, 40); AT(ZY_Bitmap, alloc_width, 28, 48);
+AT(ZY_Bitmap, alloc_height, 32, 52); AT(ZY_Bitmap, flags, 36, 56); AT(ZY_Bitmap, state, 38, 58);
+AT(ZY_Bitmap, pack_mode, 40, 60); AT(ZY_Bitmap, duplicate_of, 44, 64);
+AT(ZY_Bitmap, frames, 48, 72); AT(ZY_Bitmap, frame_count, 52, 80);
+AT(ZY_Bitmap, select_frame, 56, 84); AT(ZY_Bitmap, pending_source, 60, 88);
+AT(ZY_Bitmap, frame_rate, 64, 96); AT(ZY_Bitmap, engine_data, 100, 152);
+SIZE(ZY_BitmapHardware, 32, 48); AT(ZY_BitmapHardware, on_gpu, 0, 0);
+AT(ZY_BitmapHardware, left, 4, 4); AT(ZY_BitmapHardware, top, 8, 8);
+AT(ZY_BitmapHardware, right, 12, 12); AT(ZY_BitmapHardware, bottom, 16, 16);
+AT(ZY_BitmapHardware, renderer_data, 20, 24); AT(ZY_BitmapHardware, texture, 28, 40);
+AT(ZY_Sound, ref_count, 4, 8); AT(ZY_Sound, cache_mode, 6, 10); AT(ZY_Sound, flags, 7, 11);
+AT(ZY_Sound, params, 8, 12); AT(ZY_Sound, module_value, 24, 28);
+AT(ZY_Sound, last_play_time, 28, 32); AT(ZY_Sound, module_data, 32, 40);
+SIZE(ZY_Shader, 108, 216); AT(ZY_Shader, active, 4, 8); AT(ZY_Shader, kind, 6, 10);
+AT(ZY_Shader, renderer_data, 8, 16);
+SIZE(ZY_File, 12, 24); AT(ZY_File, size, 4, 8); AT(ZY_File, inner, 8, 16); SIZE(ZY_FileList, 8, 16);
+AT(ZY_FileList, count, 4, 8); SIZE(ZY_Data, 16, 24); AT(ZY_Data, reserved, 4, 8);
+AT(ZY_Data, length, 8, 12); AT(ZY_Data, expected_length, 12, 16);
+AT(ZY_HostInfo, zy, 0, 0);
+
 static ZY_ProgramInterface *c_prog;
-static ZY_Bitmap *c_bitmap;
-static ZY_Font *c_font;
-static ZY_Sound *c_sound;
-static ZY_Mutex *c_mutex;
 
-static void c_worker(void *argument) {
-  ZY_EngineInterface *zy = (ZY_EngineInterface *)argument;
-  ZY_Data response;
-  memset(&response, 0, sizeof response);
-  zy->LockMainLoop();
-  zy->LockMutex(c_mutex);
-  if (zy->HttpRequest(ZY_HTTP_REQUEST_GET, "http://example.invalid/a.png", NULL, NULL, 0,
-                      &response, NULL) == ZY_HTTP_OK)
-    zy->Print("got %d of %d bytes", response.length, response.expected_length);
-  zy->FreeData(&response);
-  zy->UnlockMutex(c_mutex);
-  zy->UnlockMainLoop();
-}
-
-static void c_hook(ZY_Vertex *vertices, int32_t count, void *data) {
-  int32_t i;
-  (void)data;
-  for (i = 0; i < count; i++) vertices[i].y += 1.0f;
-}
-
-static bool c_init(void) {
+static void c_frame(float seconds) {
   ZY_EngineInterface *zy = c_prog->zy;
+  ZY_Vertex quad[4] = {{0.0f, 0.0f, 0.0f, 0xFFFFFFFFu, 0.0f, 0.0f}};
   ZY_FileList list = {NULL, 0};
-  ZY_File *file;
-  char path[260];
-  int32_t now[6];
-  int32_t i;
-
-  zy->GetDateTime(now);
-  zy->Log(ZY_LOG_SYSTEM, "started at %d-%.2d-%.2d", now[0], now[1], now[2]);
-  c_mutex = zy->GetMutex("c_usage");
-  if (!zy->CreateThread("Loader", c_worker, zy, 0)) zy->Popup(ZY_LOG_WARNING, "no thread");
-  c_bitmap = zy->GetBitmapEx("ui/button", CACHE_SYSMEM | CACHE_GPU);
-  if (c_bitmap && c_bitmap->state == ZY_BITMAP_STATE_READY)
-    zy->Print("%s is %dx%d, uv %g..%g", c_bitmap->name, c_bitmap->width, c_bitmap->height,
-              c_bitmap->hw.left, c_bitmap->hw.right);
-  c_font = zy->GetFont("fonts/main.mft");
-  c_sound = zy->GetSoundEx("sfx/click", CACHE_GPU);
-  zy->AddSearchPath(zy->GetPathEx(path, (int32_t)sizeof path, ZY_ROOT_USER, "%s/", "mods"),
-                    true);
-  file = zy->OpenFile(zy->GetPath(ZY_ROOT_USER, "save%d.dat", 1), "w");
-  if (file) {
-    zy->WriteItems(now, (int32_t)sizeof now[0], 6, file);
-    zy->SeekFile(file, 0, ZY_SEEK_SET);
-    zy->Print("%s holds %d bytes at %d", file->name, file->size, zy->TellFile2(file));
-    zy->CloseFile(file);
-  }
-  if (zy->FindFiles(&list, "levels", "*.xml", 0)) {
-    for (i = 0; i < list.count; i++) zy->Print("level %s", list.files[i]);
-    zy->FreeFileList(&list);
-  }
-  return true;
-}
-
-static void c_update(float seconds) {
-  ZY_EngineInterface *zy = c_prog->zy;
-  (void)seconds;
-  if (zy->GetKeyState(ZY_MOUSE_BUTTON_LEFT) & ZY_KEY_STATE_PRESSED)
-    zy->PlaySound(c_sound, 1.0f, 0.0f, 0);
-  if (zy->GetKeyState(ZY_GAMEPAD(1, ZY_GAMEPAD_BUTTON_A))) zy->Quit();
-  zy->SetAxis(ZY_POINTER_X(0), zy->GetAxis(ZY_MOUSE_X));
-}
-
-static void c_draw(float seconds) {
-  ZY_EngineInterface *zy = c_prog->zy;
-  ZY_Vertex quad[4];
-  ZY_Point a = {0.0f, 0.0f}, b = {100.0f, 50.0f};
-  ZY_ColorF white = {1.0f, 1.0f, 1.0f, 1.0f};
-  uint16_t indices[3] = {0, 1, 2};
-  float matrix[16];
-  int32_t i;
-  (void)seconds;
-
-  for (i = 0; i < 4; i++) {
-    quad[i].x = (float)(i & 1) * 32.0f;
-    quad[i].y = (float)(i >> 1) * 32.0f;
-    quad[i].z = zy->GetDrawDepth();
-    quad[i].color = 0xFFFFFFFFu;
-    quad[i].u = (float)(i & 1);
-    quad[i].v = (float)(i >> 1);
-  }
-  zy->PushTransform(zy->GetTransform(matrix));
-  zy->PushVertexHook(c_hook, NULL);
-  zy->DrawQuad(c_bitmap, quad);
-  zy->DrawTriangles(NULL, quad, 3, indices, 3);
-  zy->DrawBitmapLine(c_bitmap, &a, &b, 4.0f, 2.0f, &white, &white);
-  zy->PopVertexHook();
-  zy->PopTransform();
-  zy->SetTextFlags(ZY_TEXT_ALIGN_CENTER | ZY_TEXT_ALIGN_MIDDLE);
-  zy->DrawText(c_font, 320.0f, 240.0f, "score %d", 42);
-  zy->shader->DrawBitmapShaded(c_bitmap, 10.0f, 10.0f, 0.0f, 1.0f);
+  ZY_Bitmap *bitmap = zy->GetBitmapEx("ui/button", CACHE_SYSMEM | CACHE_GPU);
+  if (zy->FindFiles(&list, "levels", "*.xml", 0)) zy->FreeFileList(&list);
+  if (zy->GetKeyState(ZY_GAMEPAD(1, ZY_GAMEPAD_BUTTON_A)) & ZY_KEY_STATE_PRESSED) zy->Quit();
+  zy->SetAxis(ZY_POINTER_X(0), zy->GetAxis(ZY_MOUSE_X) + seconds);
+  if (bitmap && bitmap->state == ZY_BITMAP_STATE_READY) zy->DrawQuad(bitmap, quad);
+  zy->shader->DrawBitmapShaded(bitmap, 10.0f, 10.0f, 0.0f, 1.0f);
 }
 
 static uint32_t c_event(ZY_InputEvent event) {
-  ZY_EngineInterface *zy = c_prog->zy;
-  switch (event.type) {
-    case ZY_EVENT_CHAR: return event.character.code;
-    case ZY_EVENT_POINTER_MOVE:
-    case ZY_EVENT_WHEEL:
-    case ZY_EVENT_BUTTON_UP:
-    case ZY_EVENT_BUTTON_DOWN:
-      zy->Print("pointer %d at %d,%d (was %d,%d) button %d wheel %d", event.pointer.index,
-                event.pointer.x, event.pointer.y, event.pointer.prev_x, event.pointer.prev_y,
-                event.pointer.button, event.pointer.wheel_delta);
-      return 0;
-    case ZY_EVENT_CONSOLE_COMMAND: zy->Print("command %s", event.console.command); return 0;
-    case ZY_EVENT_KEY_DOWN:
-    case ZY_EVENT_KEY_UP: return (uint32_t)event.key.key;
-    case ZY_EVENT_ACTIVATE: return event.activate.inactive;
-    case ZY_EVENT_REINIT: return event.reinit.done;
-    case ZY_EVENT_RESIZE: return (uint32_t)event.resize.width * event.resize.height;
-    case ZY_EVENT_CLOSE: return ZY_EVENT_RESULT_CANCEL_CLOSE;
-    case ZY_EVENT_RENDER_TARGET_LOST: zy->SetRenderTarget(event.render_target.bitmap); return 0;
-    case ZY_EVENT_CHECK_PARMS: event.check_parms.parms->multi_mouse = 1; return 0;
-    case ZY_EVENT_NAMED:
-      zy->Print("%s %s %s", event.named.name, event.named.arg1, event.named.arg2);
-      return 0;
-    default: return event.data.data != NULL;
-  }
-}
-
-static void c_shutdown(void) {
-  ZY_EngineInterface *zy = c_prog->zy;
-  zy->ReleaseBitmap(c_bitmap);
-  zy->ReleaseFont(c_font);
-  zy->ReleaseSound(c_sound);
-  zy->DestroyMutex(c_mutex);
+  if (event.type == ZY_EVENT_CHECK_PARMS) event.check_parms.parms->multi_mouse = 1;
+  return event.type == ZY_EVENT_NAMED ? (uint32_t)event.named.name[0] : (uint32_t)event.pointer.x;
 }
 
 ZY_EXPORT bool ZY_GetProgramInterface(ZY_ProgramInterface *prog, uint32_t version) {
   if (version != ZY_INTERFACE_VERSION) return false;
   prog->interface_version = ZY_INTERFACE_VERSION;
   strcpy(prog->id, "c_usage");
-  strcpy(prog->title, "C usage");
-  strcpy(prog->version, "1.0.0");
-  strcpy(prog->developer_name, "ZylemTests");
-  prog->parms.windowed = 1;
-  prog->init = c_init;
-  prog->shutdown = c_shutdown;
-  prog->update = c_update;
-  prog->draw = c_draw;
+  prog->update = prog->draw = c_frame;
   prog->event = c_event;
   c_prog = prog;
   return true;
@@ -164,8 +76,5 @@ ZY_EXPORT bool ZY_GetProgramInterface(ZY_ProgramInterface *prog, uint32_t versio
 
 /* What a C module sees of its start-up record. */
 const char *c_module_describe(const ZY_HostInfo *host) {
-  ZY_GetProgramInterfaceFunc entry = ZY_GetProgramInterface;
-  (void)entry;
-  host->zy->Log(ZY_LOG_SYSTEM, "window %p, queued input %d", host->window, host->queue_input);
-  return host->zy->GetSystemValue("PlatformInfo", "PlatformId");
+  return host->zy->GetSystemValue("PlatformInfo", host->window ? "PlatformId" : "none");
 }

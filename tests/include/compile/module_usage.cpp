@@ -1,9 +1,6 @@
-// module_usage.cpp — the three implementation modules written against zylem_modules.h.
-//
-// Each class overrides every operation the engine calls (marked `override`, so a renamed
-// or re-typed operation in the header fails here) and leaves the placeholders alone;
-// creating the objects proves no operation was left abstract. Built natively with every
-// build and compiled for 32-bit by a CTest check.
+// module_usage.cpp — the three implementation modules written against zylem_modules.h:
+// every operation overridden (a renamed or re-typed one fails here), placeholders left
+// alone, the objects created (none left abstract). Built natively and for 32-bit.
 #include "zylem_modules.h"
 
 namespace {
@@ -17,7 +14,6 @@ class CheckRend final : public RendImp {
   int32_t GetPixelOrder() override { return ZY_PIXEL_ORDER_RGBA; }
   int32_t GetColourOrder() override { return ZY_COLOUR_ORDER_ARGB_WORD; }
   bool Init(ZY_EngineInterface *zy, ZY_HostInfo *host, ZY_DisplaySettings *parms) override {
-    zy_ = zy;
     return host->zy == zy && parms->width > 0;
   }
   bool Reinit(int32_t, int32_t, bool) override { return false; }
@@ -26,18 +22,13 @@ class CheckRend final : public RendImp {
   bool SetRenderTarget(ZY_Bitmap *bitmap) override { return bitmap == nullptr || bitmap->hw.on_gpu; }
   void RefreshBitmap(ZY_Bitmap *) override {}
   void UploadBitmap(ZY_Bitmap *) override {}
-  bool LoadBitmapToGpu(ZY_Bitmap *bitmap) override {
-    bitmap->hw.left = bitmap->hw.top = 0.0f;
-    bitmap->hw.right = bitmap->hw.bottom = 1.0f;
-    bitmap->hw.texture = bitmap->pixels;
-    return bitmap->pixels != nullptr;
-  }
+  bool LoadBitmapToGpu(ZY_Bitmap *bitmap) override { return (bitmap->hw.texture = bitmap->pixels); }
   void FreeBitmapFromGpu(ZY_BitmapHardware *hw) override { hw->texture = nullptr; }
   void CreateShader(ZY_Shader *shader) override { shader->renderer_data[0] = this; }
   void SetShader(ZY_Shader *) override {}
   void SetShaderParameter(int32_t, float, const void *) override {}
   void DrawShaded(ZY_Bitmap *, const ZY_Vertex *) override {}
-  void BeginFrame(int32_t eye) override { eye_ = eye; }
+  void BeginFrame(int32_t eye) override { (void)eye; }
   void EndFrame() override {}
   void Forward3(int32_t, float, int32_t) override {}
   void Forward1(int32_t) override {}
@@ -47,7 +38,7 @@ class CheckRend final : public RendImp {
   void SetBlendMode(int32_t) override {}
   void SetRenderMode(int32_t) override {}
   void DrawLine(const ZY_Vertex *, const ZY_Vertex *) override {}
-  void SetEngineInterface(ZY_EngineInterface *zy) override { zy_ = zy; }
+  void SetEngineInterface(ZY_EngineInterface *) override {}
   const char *QueryValue(const char *, const char *) override { return nullptr; }
   void SetProjection(float, float, float) override {}
   void SetRenderState10(bool) override {}
@@ -63,10 +54,6 @@ class CheckRend final : public RendImp {
   void ReleaseIndexBuffer(ZY_IndexBuffer *) override {}
   uint16_t *LockIndexBuffer(ZY_IndexBuffer *) override { return nullptr; }
   void UnlockIndexBuffer(ZY_IndexBuffer *) override {}
-
- private:
-  ZY_EngineInterface *zy_ = nullptr;
-  int32_t eye_ = ZY_EYE_MONO;
 };
 
 class CheckInput final : public InputImp {
@@ -89,10 +76,7 @@ class CheckSound final : public SoundImp {
   const char *GetName() override { return "check sound"; }
   bool Init(ZY_HostInfo *, ZY_DisplaySettings *parms) override { return !parms->no_sound; }
   void Shutdown() override {}
-  bool LoadSound(ZY_Sound *sound, const char *) override {
-    sound->module_data[0] = sound;
-    return true;
-  }
+  bool LoadSound(ZY_Sound *sound, const char *) override { return (sound->module_data[0] = sound); }
   void FreeSound(ZY_Sound *sound) override { sound->module_data[0] = nullptr; }
   void StopSound(ZY_Sound *) override {}
   int32_t PlaySound(ZY_Sound *, float, float, int32_t) override { return 0; }
@@ -105,16 +89,13 @@ class CheckSound final : public SoundImp {
   bool IsChannelPlaying(int32_t) override { return false; }
   float GetChannelValue(int32_t) override { return 0.0f; }
   void SetSoundParams(ZY_Sound *, float, float) override {}
-  void PlayMusic(ZY_Sound *music, float, float) override { music_ = music; }
-  void StopMusic(float) override { music_ = nullptr; }
+  void PlayMusic(ZY_Sound *, float, float) override {}
+  void StopMusic(float) override {}
   void SetMusicValue(float) override {}
-  ZY_Sound *GetMusicValue() override { return music_; }
+  ZY_Sound *GetMusicValue() override { return nullptr; }
   void SlideMusicVolume(float, float) override {}
   void BeginFrame() override {}
   void EndFrame() override {}
-
- private:
-  ZY_Sound *music_ = nullptr;
 };
 
 CheckRend check_rend;
