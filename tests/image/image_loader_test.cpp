@@ -35,7 +35,7 @@ TEST_F(ImageTest, SuffixIsMatchedWithoutRegardToCaseAndNotByContent) {
 }
 
 TEST_F(ImageTest, LoadsThroughSearchPathsAndPaksAndReplacesTheBuffer) {
-  Loose("gfx.pak", zytest::PakBytes({{"ui/button.png", SamplePng()}, {"ui/big.png", SamplePng(5, 4)}}));
+  Loose("gfx.pak", zytest::CraftPak({{"ui/button.png", SamplePng()}, {"ui/big.png", SamplePng(5, 4)}}).bytes);
   ZY_AddSearchPath("res://gfx/", false);
   ZY_Bitmap *bm = NewBitmap();
   ASSERT_TRUE(loader->LoadImage(bm, "ui/button.png"));

@@ -1,6 +1,5 @@
-// launcher_errors_test.cpp — how runs of the real zylem end: failed screenshots, and
-// program threads still running at shut-down (counted from creation, never left in
-// unloaded code).
+// How runs of the real zylem end: failed screenshots, and program threads still running
+// at shut-down (counted from creation, never left in unloaded code).
 #include <unistd.h>
 
 #include <atomic>
@@ -8,17 +7,12 @@
 #include "base/threads.h"
 #include "zytest.h"
 
-class ZylemRun : public ZyTest {
- protected:
-  zytest::RunResult Run(const char *program, std::vector<std::string> args) {
-    zytest::InstallProgram(program, world.game());
-    zytest::InstallModule("rmod_soft", world.game());
-    zytest::WriteFile(world.game() + "/prog.xml", R"(<?xml version="1.0"?><zylem><array id=
-      "PARAMETERS"><node id="APPLICATION" program_id="zytest.run" name="Run" developer="Z"/>
-      <node id="DEVELOPER" logging="1" console="1" logging_verbose_level="INFO"/></array>
-      <array id="VARIANTS"><node id="LINUX" renderer_implementation="rmod_soft"/></array></zylem>)");
-    args.insert(args.begin(), {"--game", world.game(), "--headless"});
-    return zytest::RunZylem(world, args);
+struct ZylemRun : ZyTest {
+  zytest::RunResult Run(const char *kind, std::vector<std::string> args) {
+    zytest::Game game;
+    game.modules = {"rmod_soft"}, game.renderer = "rmod_soft", game.variant = "";
+    zytest::MakeGame(world.game(), game);
+    return zytest::RunGame(world, "rmod_soft", args, {std::string("ZYTEST_PROGRAM=") + kind});
   }
 };
 using LauncherErrors = ZylemRun;
@@ -28,8 +22,8 @@ TEST_F(LauncherErrors, ScreenshotsFailLoudlyAndLandWhereZylemStarted) {
   char kept[4096];
   ASSERT_TRUE(getcwd(kept, sizeof kept) && chdir(world.root().c_str()) == 0);
   std::string missing = world.root() + "/no/such/folder/shot.png";
-  zytest::RunResult failed = Run("normal", {"--frames", "2", "--screenshot", missing});
-  zytest::RunResult written = Run("normal", {"--frames", "2", "--screenshot", "shot.png"});
+  zytest::RunResult failed = Run("", {"--frames", "2", "--screenshot", missing});
+  zytest::RunResult written = Run("", {"--frames", "2", "--screenshot", "shot.png"});
   ASSERT_EQ(chdir(kept), 0);
   EXPECT_EQ(failed.status, 1);
   EXPECT_NE(failed.err.find("zylem: screenshot to '" + missing + "' failed"), std::string::npos);
@@ -51,7 +45,7 @@ TEST_F(ShutdownThreads, ThreadIsCountedBeforeItRuns) {
 
 TEST_F(ShutdownThreads, LeftoverThreadsNeverRunInUnloadedCode) {
   for (int run = 0; run < 3; run++) {  // a crash in unloaded code shows as status 139
-    zytest::RunResult r = Run("lingering", {});
+    zytest::RunResult r = Run("lingering", {"--", "quit=3"});
     EXPECT_EQ(r.status, 0) << "run " << run << "\n" << r.err;
     EXPECT_NE(r.log.find("Time out: 1 threads left running!"), std::string::npos) << r.log;
     EXPECT_NE(r.log.find("[prog] late thread done"), std::string::npos) << r.log;

@@ -146,23 +146,6 @@ RunResult RunGame(const TempWorld &world, const std::string &renderer,
   return RunZylem(world, all, extra_env, timeout_ms);
 }
 
-// Header (magic, directory offset, file size), the entries' data, then the directory:
-// a count and per entry its name, offset, size and two zero words.
-std::string PakBytes(const std::vector<std::pair<std::string, std::string>> &entries) {
-  std::string pak("PAK\0V11\0\0\0\0\0\0\0\0\0", 16), dir;
-  auto u32 = [](std::string &s, size_t v) {
-    for (int i = 0; i < 4; i++) s += (char)((v >> (8 * i)) & 0xff);
-  };
-  u32(dir, entries.size());
-  for (auto &e : entries) {
-    dir += e.first + '\0';
-    u32(dir, pak.size()), u32(dir, e.second.size()), u32(dir, 0), u32(dir, 0);
-    pak += e.second;
-  }
-  std::string head;
-  u32(head, pak.size()), u32(head, pak.size() + dir.size());
-  return pak.replace(8, 8, head) + dir;
-}
 
 // --- Small images ------------------------------------------------------------
 

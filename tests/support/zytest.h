@@ -97,8 +97,6 @@ void MakeGame(const std::string &dir, const Game &game);
 // (launcher options, "--" and the game's own), as RunZylem does.
 RunResult RunGame(const TempWorld &world, const std::string &renderer, const std::vector<std::string> &args = {},
                   const std::vector<std::string> &extra_env = {}, int timeout_ms = 20000);
-// Writes a pak archive holding the (name, data) entries in order.
-std::string PakBytes(const std::vector<std::pair<std::string, std::string>> &entries);
 
 // --- Small images ------------------------------------------------------------
 

@@ -3,8 +3,9 @@
 // "mode=WxH:w" asks for another display mode in the check event. ZYTEST_PROGRAM makes it
 // faulty: "refuse" (the record is refused; the older entry point, never to be asked then,
 // writes getinterface_called), "v1223" (an older interface), "no_update", "init_fails"
-// (shutdown, never to be called then, writes shutdown_called) or "null_callbacks" (no
-// event and shutdown). With ZYTEST_OLDER_ENTRY_ONLY it exports only the older entry point.
+// (shutdown, never to be called then, writes shutdown_called), "null_callbacks" (no
+// event and shutdown) or "lingering" (a thread from init runs in the module until the
+// process ends; one started in shutdown logs after a pause). With ZYTEST_OLDER_ENTRY_ONLY it exports only the older entry point.
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -28,8 +29,18 @@ static const char *Arg(const char *name) {
   return at ? at + strlen(name) : NULL;
 }
 
+static void Forever(void *) {
+  for (volatile unsigned spin = 0;; spin++)
+    if (spin % 100000 == 0) zy->LockMainLoop(), zy->UnlockMainLoop();
+}
+static void Late(void *) {
+  zy->Sleep(300);
+  zy->Log(ZY_LOG_INFO, "[prog] late thread done");
+}
+
 static bool Init(void) {
   zy = self->zy;
+  if (!strcmp(kind, "lingering") && !zy->CreateThread("forever", Forever, NULL, 0)) return false;
   if (const char *q = Arg("quit=")) quit_after = atoi(q);
   if (const char *w = Arg("wait=")) sscanf(w, "%511s", wait_for);
   zy->Log(ZY_LOG_INFO, "[prog] init %dx%d windowed=%d", self->parms.width, self->parms.height, self->parms.windowed);
@@ -37,6 +48,7 @@ static bool Init(void) {
 }
 static void Shutdown(void) {
   if (!strcmp(kind, "init_fails")) Touch("shutdown_called");
+  if (!strcmp(kind, "lingering")) zy->CreateThread("late", Late, NULL, 0);
   zy->Log(ZY_LOG_INFO, "[prog] shutdown after %d updates, %d draws", updates, draws);
 }
 static void Update(float dt) {
