@@ -270,7 +270,7 @@ void ZYI_LogConfigure(const ZyLogSettings *settings) {
   g.input[0] = '\0';
   g.caret = 0;
   g.verbose_level = (int16_t)settings->verbose_level;
-  g.write_file = settings->console && settings->logging;
+  g.write_file = 0;
   ZYI_Unlock(ZYI_LOCK_PRINT);
 }
 
@@ -279,18 +279,12 @@ void ZYI_LogStart(const char *file_path, ZyLogFileWriter writer) {
   ZYI_Lock(ZYI_LOCK_PRINT);
   snprintf(g.file_path, sizeof g.file_path, "%s", file_path ? file_path : "");
   g.file_writer = writer;
-  if (!file_path || !writer) g.write_file = 0;
+  g.write_file = file_path && *file_path && writer;
   g.started = 1;
   ZYI_Unlock(ZYI_LOCK_PRINT);
   int32_t today[6];
   StampNow(today);
   ZY_Print("Logging started on %.2d-%.2d-%.2d.", today[0], today[1], today[2]);
-}
-
-void ZYI_LogStopFile(void) {
-  ZYI_Lock(ZYI_LOCK_PRINT);
-  zy::log.write_file = 0;
-  ZYI_Unlock(ZYI_LOCK_PRINT);
 }
 
 void ZYI_LogSummary(int32_t open_files) {

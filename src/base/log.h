@@ -74,8 +74,6 @@ int32_t ZY_Log(int32_t level, const char *format, ...) ZY_PRINTF_FORMAT(2, 3);
 // What the configuration decides about the log.
 struct ZyLogSettings {
   int32_t verbose_level;  // lines of a lower level are not written
-  bool console;           // the log runs at all (CONSOLE)
-  bool logging;           // lines also go to a file (LOGGING)
   uint8_t toggle_key;     // character that shows and hides the console
 };
 
@@ -84,8 +82,6 @@ void ZYI_LogConfigure(const ZyLogSettings *settings);
 // Starts the log; with a file path and a writer, lines are appended to that file too.
 // Prints "Logging started on ...".
 void ZYI_LogStart(const char *file_path, ZyLogFileWriter writer);
-// Stops appending to the file (the file could not be made).
-void ZYI_LogStopFile(void);
 // Writes the error, warning and info counters and the count of files left open.
 void ZYI_LogSummary(int32_t open_files);
 // Frees the history, hides the console and stops the log; later lines are dropped.

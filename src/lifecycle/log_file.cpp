@@ -62,19 +62,17 @@ void ZYI_LogOpen(void) {
   write_failure_shown = false;
   ZyLogSettings settings;
   settings.verbose_level = zy::config.verbose_level;
-  settings.console = zy::config.console != 0;
-  settings.logging = zy::config.logging != 0;
   settings.toggle_key = (uint8_t)zy::config.console_toggle_key;
   ZYI_LogConfigure(&settings);
-  if (!settings.console) return;
+  if (!zy::config.console) return;  // no log at all
+  const bool logging = zy::config.logging != 0;
 
   // The file layer may log while the file is chosen; the log is not started yet, so
   // those lines are dropped, and PRINT is not held across calls that take other locks.
   char path[ZYI_LOG_PATH_SIZE] = "";
-  if (settings.logging && !CreateLogFile(path, sizeof path)) {
-    ZYI_LogStopFile();
+  if (logging && !CreateLogFile(path, sizeof path)) {
     ZY_Log(ZY_LOG_WARNING, "Unable to allocate file for the logs.\n");
     return;
   }
-  ZYI_LogStart(settings.logging ? path : nullptr, AppendLine);
+  ZYI_LogStart(logging ? path : nullptr, AppendLine);
 }
