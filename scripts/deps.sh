@@ -12,6 +12,10 @@ packages=(
   libpugixml-dev libstb-dev
   gcc-multilib g++-multilib
   clang libclang-rt-14-dev
+  libepoxy-dev libhwy-dev
+  fonts-dejavu-core fonts-wqy-microhei
+  xvfb xauth libgl1-mesa-dri zenity
+  curl dpkg-dev file
 )
 
 missing=()
