@@ -32,6 +32,7 @@
 #include "fs/fs.h"
 #include "host/host.h"
 #include "image/image_loader.h"
+#include "sound/sound.h"
 #include "lifecycle/log_file.h"
 #include "config/didodoz.h"
 #include "lifecycle/state.h"
@@ -270,6 +271,7 @@ bool ZYI_Init(void) {
   prog->parms.developer_mode = zy::config.developer_mode;
   prog->parms.locale = zy::config.locale ? zy::config.locale : (char *)"";
   ZYI_BitmapsSetReferenceCounting(prog->parms.reference_counting != 0);
+  ZYI_SoundsSetReferenceCounting(prog->parms.reference_counting != 0);
   ZY_Log(ZY_LOG_INFO, "Initializing Program '%s'..", prog->title);
   if (prog->init())
     zy::core.program_initialized = 1;
@@ -372,7 +374,7 @@ void ZYI_InitSoundImp(void) {
   ZYI_Sound()->Shutdown();
   ZYI_UnloadSoundModule();
   ZYI_StartSound(zy::core.applied_parms.no_sound != 0);
-  // Loaded sounds are reloaded here once the sound resources join.
+  ZYI_ReloadSounds();
 }
 
 // ---------------------------------------------------------------------------------
@@ -411,10 +413,12 @@ void ZYI_Shutdown(void) {
   ZY_Log(ZY_LOG_INFO, "Releasing Input Implementations.");
   ZYI_ShutdownInputModules();
   ZY_Log(ZY_LOG_INFO, "Releasing sounds.");
+  if (!left) ZYI_ReleaseLeakedSounds();
   ZY_Log(ZY_LOG_INFO, "Releasing fonts.");
   ZY_Log(ZY_LOG_INFO, "Releasing Sound Implementation.");
   ZYI_Sound()->Shutdown();
   ZYI_UnloadSoundModule();
+  if (!left) ZYI_SoundsFree();
 
   ZYI_ShutdownRenderer();
   ZYI_UnloadRenderer();

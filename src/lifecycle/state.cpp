@@ -18,6 +18,7 @@
 #include "lifecycle/input.h"
 #include "lifecycle/resolution.h"
 #include "lifecycle/window.h"
+#include "sound/sound.h"
 
 namespace {
 template <class Part>
@@ -35,6 +36,7 @@ void ZYI_ResetState() {
   ZYI_ConfigFree();
   ZYI_DidodozFree();
   ZYFS_Shutdown();
+  ZYI_SoundsFree();
   Zero(zy::core);
   Zero(zy::locks);
   Zero(zy::log);
@@ -49,4 +51,5 @@ void ZYI_ResetState() {
   Zero(zy::display);
   Zero(zy::input);
   Zero(zy::window);
+  Zero(zy::sounds);
 }
