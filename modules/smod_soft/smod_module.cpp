@@ -96,6 +96,12 @@ class SoftSound final : public SoundImp {
     SDL_RWops *rw = OpenEngineFile(zy_, path);
     if (!rw) return false;
     Mix_Chunk *chunk = Mix_LoadWAV_RW(rw, 1);
+    // A file that decodes to no samples at all is broken too (a header without data).
+    if (chunk && chunk->alen == 0) {
+      Mix_FreeChunk(chunk);
+      chunk = nullptr;
+      SDL_SetError("no samples");
+    }
     if (!chunk) {
       zy_->Log(ZY_LOG_WARNING, "smod_soft: '%s' cannot be decoded: %s", path, Mix_GetError());
       return false;
