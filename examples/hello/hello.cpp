@@ -6,6 +6,8 @@
 // circling the fan. It reacts to input: the arrow keys move the square, space pauses the
 // animation, the left mouse button leaves a trail, Escape quits. Everything goes through
 // the engine interface table in prog->zy. The images are made by make_data.py.
+// The square blips when it bounces (panned to where it hits) over looping music; on a
+// machine without a sound device the engine's null sound module answers and all is quiet.
 #include <math.h>
 #include <stdio.h>
 #include <string.h>
@@ -26,7 +28,26 @@ static struct {
   float trail[32][2];   // positions left by the mouse while the left button is down
   int trail_count;
   ZY_Bitmap *star, *orb;  // data/star.png and data/orb.png
+  ZY_Sound *bounce, *music;  // data/bounce.wav and data/music.ogg
 } game;
+
+// Sounds are named without their extension too: the engine tries .wav, .ogg and .mp3.
+static void StartSound(void) {
+  game.bounce = zy->GetSound("data/bounce");
+  game.music = zy->GetSound("data/music");
+  zy->PlayMusic(game.music, 0.6f, 2.0f);  // music always loops; it fades in over 2 s
+}
+
+// The blip comes from the side the square hit (pan -1 left .. 1 right).
+static void PlayBounce(float x, float width) {
+  zy->PlaySound(game.bounce, 0.8f, 2 * x / width - 1, 0);
+}
+
+static void StopSound(void) {
+  zy->StopMusic(0);
+  zy->ReleaseSound(game.bounce);
+  zy->ReleaseSound(game.music);
+}
 
 // Bitmaps are named without their extension; the engine finds data/star.png in the game
 // folder. A missing one is drawn as nothing.
@@ -47,12 +68,14 @@ static bool Init(void) {
   game.orb = GameBitmap("data/orb");
   zy->Log(ZY_LOG_INFO, "Hello ZYLEM: %dx%d, arrows move, space pauses, Escape quits.",
           prog->parms.width, prog->parms.height);
+  StartSound();
   return true;
 }
 
 static void Shutdown(void) {
   zy->ReleaseBitmap(game.star);
   zy->ReleaseBitmap(game.orb);
+  StopSound();
   zy->Log(ZY_LOG_INFO, "Hello ZYLEM: bye after %.1f s.", game.time);
 }
 
@@ -69,8 +92,10 @@ static void Update(float dt) {
     game.box_x += game.vx * dt;
     game.box_y += game.vy * dt;
     float w = (float)prog->parms.width, h = (float)prog->parms.height;
-    if (game.box_x < 0 || game.box_x > w - 60) game.vx = -game.vx;
-    if (game.box_y < 0 || game.box_y > h - 60) game.vy = -game.vy;
+    bool bounced = false;
+    if (game.box_x < 0 || game.box_x > w - 60) game.vx = -game.vx, bounced = true;
+    if (game.box_y < 0 || game.box_y > h - 60) game.vy = -game.vy, bounced = true;
+    if (bounced) PlayBounce(game.box_x + 30, w);
     game.box_x = fminf(fmaxf(game.box_x, 0), w - 60);
     game.box_y = fminf(fmaxf(game.box_y, 0), h - 60);
   }

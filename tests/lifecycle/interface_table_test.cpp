@@ -11,6 +11,7 @@
 #include "fs/fs.h"
 #include "lifecycle/boot.h"
 #include "lifecycle/interface_table.h"
+#include "sound/sound.h"
 
 namespace {
 
@@ -25,7 +26,7 @@ struct Slot {
 
 // Every operation the table holds, each in the slot of its name. Two operations swapped,
 // a slot filled with another function, or a filled slot missing here fails the test; the
-// slots of subsystems not built yet (fonts, sound, text, HTTP, data) stay null.
+// slots of subsystems not built yet (fonts, text, HTTP, data) stay null.
 const Slot SLOTS[] = {
     OP(Print) OP(Log) OP(Popup) OP(Sleep) OP(GetTime) OP(GetDateTime) OP(GetMutex) OP(DestroyMutex)
     OP(LockMutex) OP(UnlockMutex) OP(CreateThread) OP(GetCurrentThreadId) OP(IsMainThread) OP(LockMainLoop)
@@ -41,7 +42,11 @@ const Slot SLOTS[] = {
     OP(SetRenderMode) OP(SetColor) OP(SetAlpha) OP(DrawBitmap) OP(DrawBitmapEx) OP(DrawBitmapLine)
     OP(DrawBitmapPart) OP(DrawRect) OP(DrawLine) OP(DrawLineVertices) OP(DrawQuad) OP(DrawTriangles)
     OP(SetProjection) OP(SetDrawDepth) OP(GetDrawDepth) OP(Forward1) OP(SetRenderStateb) OP(SetRenderStatef)
-    OP(SetRenderStatei)};
+    OP(SetRenderStatei)
+    OP(GetSound) OP(LoadSound) OP(GetSoundEx) OP(ReleaseSound) OP(SetSoundCacheMode) OP(StopSound) OP(PlaySound)
+    OP(StopChannel) OP(SetChannelParam1) OP(SetChannelParam2) OP(SetChannelParam3) OP(SetChannelParam4)
+    OP(SetChannelParam5) OP(IsChannelPlaying) OP(GetChannelValue) OP(SetSoundParams) OP(SetSoundParamsDefault)
+    OP(PlayMusic) OP(StopMusic) OP(SetMusicValue) OP(SetMusicLooping) OP(GetMusicValue) OP(SlideMusicVolume)};
 
 }  // namespace
 
