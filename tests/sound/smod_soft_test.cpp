@@ -3,9 +3,6 @@
 #include <math.h>
 #include <stdlib.h>
 
-#include <string>
-#include <vector>
-
 #include "config/config.h"
 #include "engine/modules.h"
 #include "fs/fs.h"
@@ -45,17 +42,13 @@ class SmodSoft : public ZyTest {
     zy::config.sound_module = strdup("smod_soft.dll");
   }
   void TearDown() override {
-    ZYI_ReleaseLeakedSounds();
-    ZYI_Sound()->Shutdown();
+    Finish();
     ZYI_UnloadSoundModule();
     ZYI_SoundsFree();
     unsetenv("SDL_AUDIODRIVER"), unsetenv("SDL_DISKAUDIOFILE"), unsetenv("SDL_DISKAUDIODELAY");
     zytest::StopCore();
   }
-  void Start() {
-    ZYI_StartSound(false);
-    ASSERT_EQ(zytest::LoggedCount("SoundImp initialized."), 1);
-  }
+  void Start() { ZYI_StartSound(false); ASSERT_EQ(zytest::LoggedCount("SoundImp initialized."), 1); }
   // Lets the mixer write at least `seconds` more of audio.
   void Mix(double seconds) {
     size_t want = zytest::FileExists(mix_path) ? zytest::ReadFile(mix_path).size() : 0;
@@ -63,11 +56,11 @@ class SmodSoft : public ZyTest {
     for (int i = 0; i < 400 && (!zytest::FileExists(mix_path) || zytest::ReadFile(mix_path).size() < want); i++)
       ZYH_SleepMs(10);
   }
-  // Closes the device and reads the mix back.
+  // Closes the device and reads the mix back (again at the end of every test).
   void Finish() {
     ZYI_ReleaseLeakedSounds();
     ZYI_Sound()->Shutdown();
-    std::string raw = zytest::ReadFile(mix_path);
+    std::string raw = zytest::FileExists(mix_path) ? zytest::ReadFile(mix_path) : "";
     const int16_t *s = (const int16_t *)raw.data();
     size_t frames = raw.size() / 4, first = 0;
     while (first < frames && s[first * 2] == 0) first++;
@@ -145,7 +138,6 @@ TEST_F(SmodSoft, NoAudioDeviceLeavesTheNullModule) {
   EXPECT_EQ(zytest::LoggedCount("No Sound Implementation available."), 1);
   EXPECT_EQ(zytest::LoggedCount("smod_soft: no audio"), 1);
   EXPECT_EQ(ZYI_Sound(), ZYI_NullSound());
-  EXPECT_EQ(ZY_PlaySound(ZY_GetSound("any"), 1, 0, 0), 0);
 }
 
 }  // namespace

@@ -4,10 +4,7 @@
 #include <stdio.h>
 
 #include <set>
-#include <string>
-#include <vector>
 
-#include "base/locks.h"
 #include "config/config.h"
 #include "engine/modules.h"
 #include "host/host.h"
@@ -25,15 +22,11 @@ class Recorder final : public SoundImp {
   void Note(const char *f, ...) ZY_PRINTF_FORMAT(2, 3) {
     char t[300];
     va_list a;
-    va_start(a, f);
-    vsnprintf(t, sizeof t, f, a);
-    va_end(a);
+    va_start(a, f), vsnprintf(t, sizeof t, f, a), va_end(a);
     calls.push_back(t);
   }
-  bool IsSupported() override { return true; }
-  const char *GetName() override { return "rec"; }
+  bool IsSupported() override { return true; } const char *GetName() override { return "rec"; }
   bool Init(ZY_HostInfo *, ZY_DisplaySettings *) override { return true; }
-  void Shutdown() override {}
   bool LoadSound(ZY_Sound *, const char *p) override { return Note("Load %s", p), files.count(p) > 0; }
   void FreeSound(ZY_Sound *s) override { Note("Free %s", s->name); }
   void StopSound(ZY_Sound *s) override { Note("StopSound %s", s->name); }
@@ -54,8 +47,8 @@ class Recorder final : public SoundImp {
   void SetMusicValue(float v) override { Note("MusicValue %g", v); }
   ZY_Sound *GetMusicValue() override { return music; }
   void SlideMusicVolume(float t, float s) override { Note("Slide %g %g", t, s); }
-  void BeginFrame() override {}
-  void EndFrame() override {}
+  void Shutdown() override {}
+  void BeginFrame() override {} void EndFrame() override {}
 };
 
 class SoundRules : public ZyTest {
@@ -76,11 +69,10 @@ class SoundRules : public ZyTest {
     ZYI_ResetModules();
     zytest::StopCore();
   }
-  std::string Calls() {
+  std::string Calls() {  // every call since the last time asked, each ending in "|"
     std::string all;
     for (auto &c : rec.calls) all += c + "|";
-    rec.calls.clear();
-    return all;
+    return rec.calls.clear(), all;
   }
   static int Popups(const std::string &text) { return zytest::LoggedCount("[POPUP] " + text); }
 };
@@ -123,8 +115,7 @@ TEST_F(SoundRules, PlaceholdersTableLimitAndCap) {
   ZY_Sound *none = ZY_LoadSound("!NONE");
   EXPECT_EQ(ZY_LoadSound("!NONE"), none);
   ZY_ReleaseSound(none), ZY_ReleaseSound(none), ZY_ReleaseSound(none);
-  EXPECT_EQ(none->ref_count, 1);
-  EXPECT_EQ(none->cache_mode, CACHE_GPU);
+  EXPECT_TRUE(none->ref_count == 1 && none->cache_mode == CACHE_GPU);
   EXPECT_EQ(ZY_PlaySound(none, 1, 0, 0), 0);
   ZY_PlayMusic(none, 1, 0);
   EXPECT_EQ(Calls(), "");  // never loaded, played or freed
