@@ -95,7 +95,9 @@ class SoftSound final : public SoundImp {
     // A missing file is quiet: the engine probes several names.
     SDL_RWops *rw = OpenEngineFile(zy_, path);
     if (!rw) return false;
-    Mix_Chunk *chunk = Mix_LoadWAV_RW(rw, 1);
+    // The file is closed here: SDL2_mixer leaves it open on some of its error paths.
+    Mix_Chunk *chunk = Mix_LoadWAV_RW(rw, 0);
+    SDL_RWclose(rw);
     // A file that decodes to no samples at all is broken too (a header without data).
     if (chunk && chunk->alen == 0) {
       Mix_FreeChunk(chunk);
