@@ -14,6 +14,7 @@
 
 // Fills the font record from the source of font->name at the requested scale (the cache
 // asks for 1.0). False, after the generator's own popup, when there is no usable source.
-// The declaration is weak while the generator may be left out of a build: the cache
-// then treats every font without a readable .mft as missing.
-bool ZYI_GenerateFontFromSource(ZY_Font *font, float scale) __attribute__((weak));
+// Defined in generate.cpp; the declaration is strong so that every program linking the
+// font cache also links the generator (a weak reference pulls no archive member in, and
+// the cache would then silently never generate).
+bool ZYI_GenerateFontFromSource(ZY_Font *font, float scale);
