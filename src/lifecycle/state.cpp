@@ -12,6 +12,7 @@
 #include "engine/bitmaps.h"
 #include "engine/draw.h"
 #include "engine/modules.h"
+#include "font/fonts.h"
 #include "fs/fs.h"
 #include "host/host.h"
 #include "image/image_loader.h"
@@ -35,6 +36,7 @@ void ZYI_ResetState() {
   ZYI_ConfigFree();
   ZYI_DidodozFree();
   ZYFS_Shutdown();
+  ZYI_FontsFree();
   Zero(zy::core);
   Zero(zy::locks);
   Zero(zy::log);
@@ -46,6 +48,7 @@ void ZYI_ResetState() {
   Zero(zy::modules);
   Zero(zy::draw);
   Zero(zy::bitmaps);
+  Zero(zy::fonts);
   Zero(zy::display);
   Zero(zy::input);
   Zero(zy::window);
