@@ -131,7 +131,7 @@ static void DrawTexts(float w, float h) {
   zy->DrawText(game.text, w - 16, 18, "%.0f fps", game.fps);
   zy->SetTextFlags(0);
 
-  float box_x = 24, box_y = h - 110, box_w = 300, box_h = 86;
+  float box_x = 24, box_y = h - 96, box_w = 300, box_h = 70;
   zy->SetColor(0, 0, 0);
   zy->SetAlpha(0.55f);
   zy->DrawRect(box_x, box_y, box_w, box_h);

@@ -63,7 +63,7 @@ int32_t ConfiguredHeight(const char *name) {
 
 // Generates the font from its source and writes it where the name would be found.
 bool GenerateAndSave(ZY_Font *font) {
-  if (!ZYI_GenerateFontFromSource || !ZYI_GenerateFontFromSource(font, 1.0f)) return false;
+  if (!ZYI_GenerateFontFromSource(font, 1.0f)) return false;
   const char *place = ZYFS_FindPath(font->name, false);
   return ZY_SaveFont(font, place ? place : font->name);
 }
