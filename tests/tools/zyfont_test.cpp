@@ -1,5 +1,6 @@
 // zyfont_test.cpp — the zyfont tool end to end: fonts it builds from a source are read
 // back by the engine's reader, old files are upgraded, and bad input fails cleanly.
+#include <string.h>
 #include <unistd.h>
 
 #include "zytest.h"
@@ -22,8 +23,8 @@ class Zyfont : public ZyTest {
   void SetUp() override {
     zytest::MakeDirs(dir);
     zytest::Image sheet(12, 6);  // "!" and "-" as two bars
-    for (int y = 0; y < 5; y++) sheet.At(1, y)[3] = 255;
-    for (int x = 5; x < 9; x++) sheet.At(x, 3)[3] = 255;
+    for (int y = 0; y < 5; y++) memset(sheet.At(1, y), 255, 4);
+    for (int x = 5; x < 9; x++) memset(sheet.At(x, 3), 255, 4);
     zytest::WriteFile(dir + "/sheet.png", zytest::PngBytes(sheet));
     zytest::WriteFile(dir + "/f.mft.xml",
                       "<?xml version=\"1.0\"?><f><array id=\"settings\"><node id=\"INPUT\" bitmap=\"sheet.png\"/>"
@@ -56,6 +57,23 @@ TEST_F(Zyfont, BuildsInspectsAndUpgradesFontsTheEngineReads) {
   for (const char *line : {"version: 6\n", "height: 5\n", "baseline: 3\n", "glyphs: 256 (2 with pictures)\n",
                            "kerning pairs: 0\n", "atlas: 32x32\n"})
     EXPECT_EQ(Has(r, line), "");
+  // Rendered as the engine draws: the colour tag turns the second "!" red; a narrow wrap
+  // width puts "!!" and "-" on lines of their own.
+  ASSERT_EQ(RunZyfont({"render", dir + "/f.mft", "!|ff0000|! -", dir + "/one.png"}).status, 0);
+  ASSERT_EQ(RunZyfont({"render", dir + "/f.mft", "!! -", dir + "/two.png", "--width", "3"}).status, 0);
+  zytest::Image one, two;
+  std::string error;
+  ASSERT_TRUE(zytest::ReadPng(dir + "/one.png", &one, &error)) << error;
+  ASSERT_TRUE(zytest::ReadPng(dir + "/two.png", &two, &error)) << error;
+  int white = 0, red = 0;
+  for (int y = 0; y < one.height; y++)
+    for (int x = 0; x < one.width; x++) {
+      const uint8_t *p = one.At(x, y);
+      white += p[0] > 200 && p[1] > 200, red += p[0] > 200 && p[1] < 50;
+    }
+  EXPECT_EQ(white, 5);
+  EXPECT_EQ(red, 5 + 4);
+  EXPECT_GT(two.height, one.height);
   zytest::WriteFile(dir + "/old.mft", VersionOne());
   ASSERT_EQ(RunZyfont({"upgrade", dir + "/old.mft", dir + "/new.mft"}).status, 0);
   EXPECT_EQ(zytest::ReadFile(dir + "/new.mft").substr(0, 12), std::string("ZIZ_Font_v6\0", 12));
@@ -81,6 +99,8 @@ TEST_F(Zyfont, BadInputFailsWithAMessage) {
       {{"info", dir + "/gone.mft"}, 1, "cannot open"},
       {{"upgrade", dir + "/old.mft", dir + "/x.mft"}, 1, "cannot open"},
       {{"upgrade", dir + "/junk.mft", dir + "/x.mft"}, 1, "not a font file"},
+      {{"render", dir + "/junk.mft", "x", dir + "/x.png"}, 1, "not a font file"},
+      {{"render", dir + "/junk.mft", "x", dir + "/x.png", "--width", "wide"}, 2, "only --width W"},
       {{"frobnicate"}, 2, "usage: zyfont"},
   };
   for (auto &row : rows) {
@@ -89,4 +109,5 @@ TEST_F(Zyfont, BadInputFailsWithAMessage) {
     EXPECT_NE(r.err.find(row.err), std::string::npos) << r.err;
   }
   EXPECT_FALSE(zytest::FileExists(dir + "/x.mft"));
+  EXPECT_FALSE(zytest::FileExists(dir + "/x.png"));
 }

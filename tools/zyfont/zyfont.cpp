@@ -2,6 +2,7 @@
 //
 //   zyfont build SOURCE.mft.xml [OUT.mft]       generate a font from its source description
 //   zyfont info FONT.mft                        version, encoding, metrics, glyphs, kerning, atlas
+//   zyfont render FONT.mft TEXT OUT.png [--width W]   draw a text as the engine draws it
 //   zyfont upgrade OLD.mft NEW.mft              rewrite a font of any version as version 6
 //
 // `build` runs the engine's own generator on the source, exactly as the engine does when
@@ -22,6 +23,7 @@
 #include "font/generate.h"
 #include "font/generate_progress.h"
 #include "image/atlas.h"
+#include "render.h"
 #include "tool_core.h"
 
 namespace {
@@ -30,6 +32,7 @@ int Usage() {
   fprintf(stderr,
           "usage: zyfont build SOURCE.mft.xml [OUT.mft]\n"
           "       zyfont info FONT.mft\n"
+          "       zyfont render FONT.mft TEXT OUT.png [--width W]\n"
           "       zyfont upgrade OLD.mft NEW.mft\n");
   return 2;
 }
@@ -160,6 +163,22 @@ int Upgrade(const char *from, const char *to) {
   return 0;
 }
 
+int Render(const char *path, const char *text, const char *out, int argc, char **argv) {
+  float width = 0;
+  for (int i = 0; i < argc; i++) {
+    char *end = nullptr;
+    if (strcmp(argv[i], "--width") == 0 && i + 1 < argc && (width = strtof(argv[i + 1], &end)) > 0 && !*end) {
+      i++;
+      continue;
+    }
+    fprintf(stderr, "zyfont: render takes only --width W (a positive number), not '%s'\n", argv[i]);
+    return 2;
+  }
+  ToolFont font(path);
+  if (!ReadFont(path, font, nullptr)) return 1;
+  return RenderText(&font.font, text, width, out) ? 0 : 1;
+}
+
 }  // namespace
 
 int main(int argc, char **argv) {
@@ -168,6 +187,7 @@ int main(int argc, char **argv) {
   if (command == "build" && (argc == 3 || argc == 4)) return Build(argv[2], argc == 4 ? argv[3] : "");
   if (command == "info" && argc == 3) return Info(argv[2]);
   if (command == "upgrade" && argc == 4) return Upgrade(argv[2], argv[3]);
+  if (command == "render" && argc >= 5) return Render(argv[2], argv[3], argv[4], argc - 5, argv + 5);
   if (command == "--help" || command == "-h") {
     Usage();
     return 0;
