@@ -4,6 +4,7 @@
 
 #include "base/state.h"
 #include "config/didodoz.h"
+#include "font/fonts.h"
 #include "font/generate.h"
 #include "fs/fs.h"
 #include "image/image_loader.h"
@@ -82,18 +83,17 @@ TEST_F(FontGen, SheetGlyphsGetTheirPicturesOffsetsAdvancesColoursAndKerning) {
   EXPECT_EQ(zytest::LoggedCount("has 1 unused pixel blocks"), 1);
 }
 
-TEST_F(FontGen, ScaledSheetsAreChosenAndDisabledKerningIsCleared) {
+TEST_F(FontGen, TheSheetDrawnAtTheOutputScaleIsChosen) {
   zytest::Image half(20, 5);
   for (int y = 0; y < 4; y++) half.At(2, y)[3] = 255;
   Put("fonts/half.png", zytest::PngBytes(half));
   Put("fonts/full.png", Sheet(false));
   ASSERT_TRUE(Generate(
       "<array id=\"settings\"><node id=\"INPUT\" bitmap=\"full.png\"/><node id=\"INPUT@0.5x\" bitmap=\"half.png\"/>"
-      "<node id=\"OUTPUT\" scale=\"1/2\"/></array><array id=\"glyphs\"><node id=\"65\" tags=\"X, DISABLE_AUTOKERN\"/></array>"));
+      "<node id=\"OUTPUT\" scale=\"1/2\"/></array><array id=\"glyphs\"><node id=\"65\"/></array>"));
   EXPECT_EQ(zytest::LoggedCount("Selecting bitmap input 'INPUT@0.5x' for scale 0.50x"), 1);
   EXPECT_EQ(zytest::LoggedCount("Adjusted scale with INPUT@0.5x is 1."), 1);
   EXPECT_EQ(G('A').picture.height, 4);
-  for (int i = 0; i < 256; i++) ASSERT_EQ(G('A').kern[i] | G(i).kern['A'], 0) << i;
 }
 
 TEST_F(FontGen, BadSourcesFailWithTheirReason) {
@@ -126,9 +126,9 @@ TEST_F(FontGen, BadSourcesFailWithTheirReason) {
   EXPECT_EQ(G('!').picture.height, 6);  // generated at scale 1 instead
 }
 
-TEST_F(FontGen, TrueTypeLatinFontHasMetricsAndKernsAV) {
+TEST_F(FontGen, TrueTypeLatinFontHasMetricsAndKernsAVButNotADisabledT) {
   ASSERT_TRUE(Generate(std::string("<array id=\"settings\"><node id=\"INPUT\" ttf=\"") + kSans +
-                       "\" size_px=\"20\"/><node id=\"45\" tags=\"DISABLE_AUTOKERN\"/></array>"));
+                       "\" size_px=\"20\"/><node id=\"84\" tags=\"X, DISABLE_AUTOKERN\"/></array>"));
   EXPECT_FALSE(font.utf8);
   EXPECT_EQ(G(' ').advance, 8);
   EXPECT_EQ(G('H').advance, G('H').picture.width + 1);
@@ -138,9 +138,15 @@ TEST_F(FontGen, TrueTypeLatinFontHasMetricsAndKernsAV) {
   EXPECT_EQ(font.baseline, font.height - 2);
   EXPECT_LT(G('V').kern['A'], 0);
   EXPECT_LT(G('V').kern['A'], G('H').kern['H'] - 1);  // straight stems stay (nearly) apart
+  EXPECT_LT(G('o').kern['V'], -1);
+  for (int i = 0; i < 256; i++) ASSERT_EQ(G('T').kern[i] | G(i).kern['T'], 0) << i;
   EXPECT_EQ(G('\n').picture.pixels, nullptr);  // no "missing" box for control characters
   const uint8_t *px = (const uint8_t *)G('H').picture.pixels;
   EXPECT_EQ(px[0] & px[1] & px[2], 255);
+  int faint = 0;  // alpha up to 4 is dropped: it would only be noise for kerning and filtering
+  for (int g = 0; g < 256; g++)
+    for (int i = 0; i < G(g).picture.width * G(g).picture.height; i++) faint += Alpha(g, i, 0) > 0 && Alpha(g, i, 0) <= 4;
+  EXPECT_EQ(faint, 0);
 }
 
 TEST_F(FontGen, StringsMakeAUtf8FontOfTheCharactersUsed) {
@@ -159,4 +165,30 @@ TEST_F(FontGen, StringsMakeAUtf8FontOfTheCharactersUsed) {
   EXPECT_EQ(ni->kern, nullptr);
   EXPECT_EQ(zytest::LoggedCount("UTF32 128512 out of range"), 1);
   EXPECT_EQ(zytest::LoggedCount("doesn't contain nodes with id and to parameters"), 1);
+}
+
+TEST_F(FontGen, TheCacheGeneratesAMissingFontSavesItAndReadsItBack) {
+  Put("fonts/sheet.png", Sheet(false));
+  Put("fonts/f.mft.xml", std::string("<?xml version=\"1.0\"?><font><array id=\"settings\"><node id=\"INPUT\" bitmap=\"sheet.png\"/>"
+                                     "</array>") + kSheetGlyphs + "</font>");
+  ZY_Font *got = ZY_GetFont("fonts/f.mft");
+  ASSERT_NE(got, nullptr);
+  EXPECT_EQ(got->height, 6);
+  EXPECT_EQ(got->glyphs['T'].kern['L'], -2);  // the kerning survived the file
+  EXPECT_EQ(zytest::ReadFile(world.game() + "/fonts/f.mft").substr(0, 11), "ZIZ_Font_v6");
+  EXPECT_EQ(zytest::LoggedCount("Attempting to generate font from source 'fonts/f.mft.xml'"), 1);
+  ZYI_FontsFree();
+}
+
+TEST_F(FontGen, KerningBeyondASignedByteIsClampedNotWrapped) {
+  // "L" and a mirrored, upside-down "L", 130 pixels wide: they could slide 129 pixels
+  // together, more than a kerning entry holds.
+  zytest::Image img(270, 3);
+  for (int x = 0; x < 130; x++) img.At(x, 2)[3] = img.At(140 + x, 0)[3] = 255;
+  for (int y = 0; y < 3; y++) img.At(0, y)[3] = img.At(269, y)[3] = 255;
+  Put("fonts/wide.png", zytest::PngBytes(img));
+  ASSERT_TRUE(Generate("<array id=\"settings\"><node id=\"INPUT\" bitmap=\"wide.png\"/></array>"
+                       "<array id=\"glyphs\"><node id=\"65\"/><node id=\"66\"/></array>"));
+  EXPECT_EQ(G('B').kern['A'], -120);
+  EXPECT_EQ(zytest::LoggedCount("for chars #65 and #66 has too large padding (-129)"), 1);
 }
