@@ -45,7 +45,7 @@ void ReadSettings(ZyFontSource *src, float requested_scale) {
   const char *threshold = Setting(src, "AUTO_KERN_THRESHOLD", "value");
   src->kern_threshold = threshold ? (float)atof(threshold) : 0.75f;
   const char *padding = Setting(src, "LINE_PADDING_OFFSET", "value");
-  src->line_padding = padding ? (int32_t)atof(padding) : 0;
+  src->line_padding = padding ? ZYI_FontTruncate(atof(padding)) : 0;
 
   float output = 1.0f;
   const char *scale_text = Setting(src, "OUTPUT", "scale");
@@ -59,7 +59,7 @@ void ReadSettings(ZyFontSource *src, float requested_scale) {
                (double)src->scale, src->source_name);
       src->scale = 1.0f;
     }
-    int32_t scaled = (int32_t)((float)src->spacing * src->scale + 0.4f);
+    int32_t scaled = ZYI_FontTruncate((double)src->spacing * src->scale + 0.4);
     if (src->spacing > 0 && scaled < 1) scaled = 1;
     src->spacing = scaled;
   }
@@ -107,7 +107,7 @@ bool FinishFont(ZY_Font *font, ZyFontSource *src, const ZyDidodozArray *tag_arra
     if (font->glyphs[i].picture.pixels && font->glyphs[i].picture.height > font->height)
       font->height = font->glyphs[i].picture.height;
   DisableKerning(font, tag_array);
-  font->line_height = font->height + src->line_padding;
+  font->line_height = ZYI_FontTruncate((double)font->height + src->line_padding);
   font->baseline = font->height - 2;
   return ZYI_FontBuildIndex(font);
 }
@@ -179,6 +179,11 @@ int32_t ZYI_Utf8Next(const char **text) {
   }
   *text += length;
   return code;
+}
+
+int32_t ZYI_FontTruncate(double value) {
+  if (!(value == value)) return 0;
+  return (int32_t)(value < -1e9 ? -1e9 : value > 1e9 ? 1e9 : value);
 }
 
 int16_t ZYI_FontClamp16(int64_t value) {

@@ -46,6 +46,9 @@ bool ZYI_FontSourceFile(const ZyFontSource *src, const char *name, char *out, si
 // Decodes one UTF-8 sequence at *text (advancing it); 0 for an empty text, -1 for a
 // malformed sequence (one byte is skipped). Never reads past the terminating zero.
 int32_t ZYI_Utf8Next(const char **text);
+// Truncates toward zero like a cast, but clamps to +-1e9 (NaN gives 0): values from a
+// source file may be anything, and a cast of an out-of-range float is undefined.
+int32_t ZYI_FontTruncate(double value);
 // Clamps a value to what a glyph's int16 fields hold.
 int16_t ZYI_FontClamp16(int64_t value);
 

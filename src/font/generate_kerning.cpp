@@ -53,7 +53,7 @@ void ZYI_DetermineKernPairs(ZY_Font *font, int32_t padding, float threshold) {
   if (!edges) return;
   // alpha / 255 >= threshold, compared in whole alpha steps.
   float scaled = threshold * 255.0f;
-  uint32_t threshold_alpha = scaled <= 0 ? 0 : scaled > 255 ? 256 : (uint32_t)(scaled + 0.9999f);
+  uint32_t threshold_alpha = !(scaled > 0) ? 0 : scaled > 255 ? 256 : (uint32_t)(scaled + 0.9999f);
   for (int32_t i = 0; i < count; i++) {
     const ZY_Bitmap &picture = font->glyphs[i].picture;
     if (picture.pixels && picture.width > 0 && picture.height > 0)

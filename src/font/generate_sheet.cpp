@@ -78,7 +78,7 @@ bool ZYI_FontExtractGlyphs(ZY_Font *font, const ZyFontSource *src, const uint32_
     ZyGlyph &glyph = font->glyphs[id];
     const char *spacing_text = ZYI_DidodozGetAttribute(node, "spacing");
     float spacing = spacing_text ? (float)atof(spacing_text) : 0.0f;
-    int32_t own = (int32_t)(spacing * src->scale + 0.5f);
+    int32_t own = ZYI_FontTruncate((double)spacing * src->scale + 0.5);
     if (spacing > 0 && own < 1) own = 1;
     const char *span_text = ZYI_DidodozGetAttribute(node, "span");
     int32_t span = span_text ? atoi(span_text) : 1;
@@ -165,7 +165,8 @@ bool ZYI_FontGlyphsFromSheet(ZY_Font *font, ZyFontSource *src) {
   ZY_Bitmap *use = &sheet;
   bool ok = true;
   if (!Near(adjusted, 1.0f, 0.000001f)) {
-    int32_t w = (int32_t)((float)sheet.width * adjusted), h = (int32_t)((float)sheet.height * adjusted);
+    int32_t w = ZYI_FontTruncate((double)sheet.width * adjusted);
+    int32_t h = ZYI_FontTruncate((double)sheet.height * adjusted);
     ok = w > 0 && h > 0 && w <= 65536 && h <= 65536 && ZYI_CreateImageResized(&resized, &sheet, w, h);
     use = &resized;
   }

@@ -179,7 +179,7 @@ bool ZYI_FontGlyphsFromTtf(ZY_Font *font, ZyFontSource *src, const ZyDidodozNode
 
   bool ok = MakeGlyphSet(font, src, ZYI_DidodozGetAttribute(input, "strings"));
   const char *size_text = ZYI_DidodozGetAttribute(input, "size_px");
-  int32_t p = (int32_t)((float)(size_text ? atoi(size_text) : 22) * src->scale);
+  int32_t p = ZYI_FontTruncate((double)(size_text ? atoi(size_text) : 22) * src->scale);
   if (ok && (p < 1 || p > MAX_PIXEL_SIZE)) {
     ZY_Popup(ZY_LOG_WARNING, "Font '%s': pixel size %d is invalid. Use values from 1 to %d.\n",
              font->name, p, MAX_PIXEL_SIZE);
