@@ -16,10 +16,10 @@ namespace fonttest {
 // Ideographs of the UTF-8 test font (U+3002 is a small box at the bottom).
 const int32_t CJK[] = {0x4E2D, 0x56FD, 0x4EBA, 0x5927, 0x4E00, 0x4E8C, 0x4E09, 0x56DB, 0x3002, ' '};
 
-// Gives glyph g a box picture whose pixel (x, y) is white but for a colour code in red.
+// Gives glyph g a white box picture whose first pixel carries a code in its red byte.
 inline void Box(ZyGlyph &g, int w, int h, uint8_t code) {
   ZYI_GlyphSetPicture(&g, w, h);
-  for (int i = 0; i < w * h; i++) g.picture.pixels[i] = 0xFF00FFFFu | (uint32_t)(i == 0 ? code : 0xFF);
+  for (int i = 0; i < w * h; i++) g.picture.pixels[i] = 0xFFFFFF00u | (uint32_t)(i == 0 ? code : 0xFF);
 }
 
 // LATIN-1: bytes 33..126 are boxes (3 to 5 wide, 4 to 7 high, bottoms on one line),

@@ -63,6 +63,7 @@ static bool Init(void) {
   for (const Scene &s : SCENES)
     if (at && !strcmp(at + 6, s.name)) scene = &s;
   latin = zy->LoadFont("data/latin.mft"), cjk = zy->LoadFont("data/cjk.mft");
+  zy->SetTextMaxWidth(0);  // no wrapping unless a scene asks for it
   if (!scene || !latin || !cjk) return false;
   zy->Log(ZY_LOG_INFO, "[text] drawing scene '%s'", scene->name);
   return true;
