@@ -56,7 +56,7 @@ struct ZY_Font {
   int32_t line_height;         // distance between lines
   int32_t glyph_count;         // records in glyphs
   ZyGlyph *glyphs;             // glyph_count glyphs (calloc'd)
-  ZY_Bitmap atlas;             // texture atlas of all glyph pictures (no name; pixels malloc'd)
+  ZY_Bitmap atlas;             // texture atlas of all glyph pictures (name and pixels malloc'd)
   float scale;                 // design size / displayed size (1.0 without a size override)
 
   // Engine bookkeeping
@@ -71,7 +71,7 @@ struct ZY_Font {
 // ---------------------------------------------------------------------------------
 
 // Frees every glyph's picture and kerning row, the glyph array, the index and the
-// atlas pixels, and sets glyph_count to 0. GPU textures must be released before.
+// atlas's pixels and name, and sets glyph_count to 0. GPU textures must be released before.
 void ZYI_FontFreeData(ZY_Font *font);
 // Gives the font `count` zeroed glyphs, freeing the old ones (their pictures and rows
 // too). False (glyph_count 0) when the memory cannot be had.

@@ -35,6 +35,8 @@ void ZYI_FontFreeData(ZY_Font *font) {
   font->index_count = 0;
   free(font->atlas.pixels);
   font->atlas.pixels = nullptr;
+  free(font->atlas.name);
+  font->atlas.name = nullptr;
 }
 
 bool ZYI_FontSetGlyphCount(ZY_Font *font, int32_t count) {
