@@ -3,8 +3,8 @@
 // A font is a record of the 32-slot font table (font_cache.cpp): vertical metrics, an
 // array of glyphs and one texture atlas that holds every glyph picture. A LATIN-1 font
 // has 256 glyphs, glyph b belonging to byte value b; a UTF-8 font holds any number of
-// glyphs, each naming its code point, and a sorted index (built whenever the glyph array
-// is filled) finds a glyph by code point in logarithmic time.
+// glyphs, each naming its code point, and a hash index (built whenever the glyph array
+// is filled) finds a glyph by code point in constant time.
 //
 // Font files (".mft") come in six versions, "ZIZ_Font_v1" to "ZIZ_Font_v6"; all six are
 // read, version 6 is written. Integers are little-endian. Reading works on the whole file
@@ -37,7 +37,8 @@ struct ZyGlyph {
   ZY_Bitmap picture;  // the glyph's picture; no pixels when it is empty
 };
 
-// An entry of a UTF-8 font's code point index: sorted by code, then by glyph index.
+// An entry of a UTF-8 font's code point index (a hash table): a code and its first
+// glyph, or glyph -1 for an empty entry.
 struct ZyGlyphIndexEntry {
   int32_t code;
   int32_t glyph;
@@ -55,12 +56,12 @@ struct ZY_Font {
   int32_t line_height;         // distance between lines
   int32_t glyph_count;         // records in glyphs
   ZyGlyph *glyphs;             // glyph_count glyphs (calloc'd)
-  ZY_Bitmap atlas;             // texture atlas of all glyph pictures (no name; pixels malloc'd)
+  ZY_Bitmap atlas;             // texture atlas of all glyph pictures (name and pixels malloc'd)
   float scale;                 // design size / displayed size (1.0 without a size override)
 
   // Engine bookkeeping
-  ZyGlyphIndexEntry *index;    // UTF-8 fonts: glyphs sorted by code point, or null
-  int32_t index_count;
+  ZyGlyphIndexEntry *index;    // UTF-8 fonts: code point hash table, or null
+  int32_t index_count;         // its entries (a power of two)
   uint8_t generation_tried;    // loading generated the font from its source once already
   uint8_t own_textures;        // glyph pictures were uploaded as textures of their own
 };
@@ -70,7 +71,7 @@ struct ZY_Font {
 // ---------------------------------------------------------------------------------
 
 // Frees every glyph's picture and kerning row, the glyph array, the index and the
-// atlas pixels, and sets glyph_count to 0. GPU textures must be released before.
+// atlas's pixels and name, and sets glyph_count to 0. GPU textures must be released before.
 void ZYI_FontFreeData(ZY_Font *font);
 // Gives the font `count` zeroed glyphs, freeing the old ones (their pictures and rows
 // too). False (glyph_count 0) when the memory cannot be had.

@@ -96,6 +96,7 @@ bool ZY_RecreateFontAtlas(ZY_Font *font) {
   if (!font || font->height < 1 || !font->glyphs) return false;
   ZYI_ReleaseFontTextures(font);
   free(font->atlas.pixels);
+  free(font->atlas.name);
   memset(&font->atlas, 0, sizeof font->atlas);
   font->own_textures = 0;
 
@@ -120,6 +121,8 @@ bool ZY_RecreateFontAtlas(ZY_Font *font) {
     font->own_textures = 1;
   }
   free(pictures);
+  // The atlas goes by its font's name in the renderer's and the upload queue's messages.
+  font->atlas.name = strdup(font->name ? font->name : "font");
   if (!font->own_textures) BorrowCapitals(font);
   font->atlas.state = ZY_BITMAP_STATE_LOADING;
   ZYI_UploadFontAtlas(font);

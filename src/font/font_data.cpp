@@ -1,10 +1,10 @@
 // font_data.cpp — a font's glyph memory and the code point index of UTF-8 fonts.
 //
 // A UTF-8 font may hold thousands of glyphs (a CJK font about 3,000) and is searched for
-// every character each time text is measured or drawn, so the glyphs are indexed once:
-// an array of (code, glyph) pairs sorted by code and then by glyph position. A binary
-// search for the first pair of a code finds the same glyph a search in glyph order would
-// (the first glyph with that code), in a dozen steps instead of thousands.
+// every character each time text is measured or drawn, so the glyphs are indexed once: an
+// open-addressing hash table of (code, glyph) pairs, twice as large as the glyph count
+// (a power of two), filled in glyph order and keeping only the first glyph of a code. A
+// lookup finds the same glyph a search in glyph order would, in one or two probes.
 #include <stdlib.h>
 #include <string.h>
 
@@ -19,12 +19,8 @@ void FreeGlyph(ZyGlyph *g) {
   g->picture.pixels = nullptr;
 }
 
-int CompareIndexEntries(const void *a, const void *b) {
-  const ZyGlyphIndexEntry *x = (const ZyGlyphIndexEntry *)a;
-  const ZyGlyphIndexEntry *y = (const ZyGlyphIndexEntry *)b;
-  if (x->code != y->code) return x->code < y->code ? -1 : 1;
-  return x->glyph < y->glyph ? -1 : (x->glyph > y->glyph);
-}
+// Spreads the bits of a code point over the table (Fibonacci hashing).
+uint32_t Slot(int32_t code, uint32_t mask) { return ((uint32_t)code * 2654435769u >> 7) & mask; }
 
 }  // namespace
 
@@ -39,6 +35,8 @@ void ZYI_FontFreeData(ZY_Font *font) {
   font->index_count = 0;
   free(font->atlas.pixels);
   font->atlas.pixels = nullptr;
+  free(font->atlas.name);
+  font->atlas.name = nullptr;
 }
 
 bool ZYI_FontSetGlyphCount(ZY_Font *font, int32_t count) {
@@ -82,14 +80,20 @@ bool ZYI_FontBuildIndex(ZY_Font *font) {
   font->index = nullptr;
   font->index_count = 0;
   if (!font->utf8 || font->glyph_count < 1) return true;
-  font->index = (ZyGlyphIndexEntry *)malloc(sizeof(ZyGlyphIndexEntry) * (size_t)font->glyph_count);
+  uint32_t size = 2;
+  while (size < 2u * (uint32_t)font->glyph_count) size <<= 1;
+  font->index = (ZyGlyphIndexEntry *)malloc(sizeof(ZyGlyphIndexEntry) * size);
   if (!font->index) return false;
+  for (uint32_t i = 0; i < size; i++) font->index[i].glyph = -1;
   for (int32_t i = 0; i < font->glyph_count; i++) {
-    font->index[i].code = font->glyphs[i].code;
-    font->index[i].glyph = i;
+    int32_t code = font->glyphs[i].code;
+    uint32_t s = Slot(code, size - 1);
+    while (font->index[s].glyph >= 0 && font->index[s].code != code) s = (s + 1) & (size - 1);
+    if (font->index[s].glyph >= 0) continue;  // a later glyph of the same code is never found
+    font->index[s].code = code;
+    font->index[s].glyph = i;
   }
-  qsort(font->index, (size_t)font->glyph_count, sizeof(ZyGlyphIndexEntry), CompareIndexEntries);
-  font->index_count = font->glyph_count;
+  font->index_count = (int32_t)size;
   return true;
 }
 
@@ -102,15 +106,10 @@ const ZyGlyph *ZYI_FontFindGlyph(const ZY_Font *font, int32_t code) {
       if (font->glyphs[i].code == code) return &font->glyphs[i];
     return nullptr;
   }
-  int32_t lo = 0, hi = font->index_count;  // first entry with code >= the one asked for
-  while (lo < hi) {
-    int32_t mid = lo + (hi - lo) / 2;
-    if (font->index[mid].code < code)
-      lo = mid + 1;
-    else
-      hi = mid;
+  uint32_t mask = (uint32_t)font->index_count - 1;
+  for (uint32_t s = Slot(code, mask);; s = (s + 1) & mask) {
+    const ZyGlyphIndexEntry &e = font->index[s];
+    if (e.glyph < 0) return nullptr;
+    if (e.code == code) return &font->glyphs[e.glyph];
   }
-  if (lo < font->index_count && font->index[lo].code == code)
-    return &font->glyphs[font->index[lo].glyph];
-  return nullptr;
 }

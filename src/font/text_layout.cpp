@@ -72,11 +72,17 @@ void ParseColor(const char *text, ZyTextTag *tag) {
   tag->a = n >= 8 ? HexPair(text + 6) : -1.0f;
 }
 
-// The width of the word that starts at unit i: glyphs up to the next whitespace, tags
-// skipped but images counted; in a UTF-8 font a character above U+00FF ends it.
-float WordWidth(const ZY_Font *font, const ZyTextRun *run, int32_t i) {
-  float width = 0;
-  int32_t prev = 0;
+// The width of the word that starts at unit i after unit prev: glyphs up to the next
+// whitespace, tags skipped but images counted; in a UTF-8 font a character above U+00FF
+// ends it. Where it ends, its last unit and whether it holds a tag go to the pointers.
+struct Word {
+  float width;
+  int32_t end, last;
+  bool tagged;
+};
+Word WordWidth(const ZY_Font *font, const ZyTextRun *run, int32_t i, int32_t prev) {
+  Word word = {0, i, prev, false};
+  float &width = word.width;
   while (i < run->count) {
     int32_t u = run->Unit(i);
     if (run->utf8 ? u == ' ' || u == '\n' : IsLatinSpace(u)) break;
@@ -85,6 +91,7 @@ float WordWidth(const ZY_Font *font, const ZyTextRun *run, int32_t i) {
       ZYI_TextReadTag(run, i, &tag);
       if (tag.kind == ZYI_TAG_IMAGE) width += ZYI_TextImageAdvance(font, &tag);
       if (tag.kind != ZYI_TAG_BAR) {
+        word.tagged = true;
         i = tag.next;
         continue;
       }
@@ -97,7 +104,9 @@ float WordWidth(const ZY_Font *font, const ZyTextRun *run, int32_t i) {
     i += u == '|' && !run->utf8 ? 2 : 1;  // a "||" pair is one bar glyph
     if (run->utf8 && u > 255) break;
   }
-  return width;
+  word.end = i;
+  word.last = prev;
+  return word;
 }
 
 // Line breaking state: the current line's wrap width and drawn width.
@@ -197,9 +206,9 @@ void ZYI_TextReadTag(const ZyTextRun *run, int32_t i, ZyTextTag *tag) {
   }
 }
 
-const ZyGlyph *ZYI_TextGlyph(const ZY_Font *font, int32_t code) {
+const ZyGlyph *ZYI_TextGlyphUtf8(const ZY_Font *font, int32_t code) {
   const ZyGlyph *g = ZYI_FontFindGlyph(font, code);
-  if (!g && font->utf8)
+  if (!g)
     ZY_Popup(ZY_LOG_WARNING, "Font '%s' Missing unicode %d (0x%x) ('%c')\n", font->name, code,
              (unsigned)code, (char)code);
   return g;
@@ -253,13 +262,21 @@ void ZYI_TextBreakLines(const ZY_Font *font, const ZyTextRun *run, float wrap, Z
     float advance = g ? g->advance : 0;
     if (!run->utf8 && g && g->kern) advance += g->kern[prev];
     if (at_space) {
-      float word = WordWidth(font, run, i + 1);
-      bool fits = run->utf8 ? br.width + space + word < line_wrap
-                            : space + br.width + word < line_wrap;
+      Word word = WordWidth(font, run, i + 1, u);
+      bool fits = run->utf8 ? br.width + space + word.width < line_wrap
+                            : space + br.width + word.width < line_wrap;
       if (!fits) {
         br.End(i, i + 1);
         prev = 0;
         i++;
+        continue;
+      }
+      if (!run->utf8 && !word.tagged) {
+        // The word was just measured and stays on this line: take it whole.
+        br.width += advance + word.width;
+        br.drawn += (advance + word.width) * tag_scale;
+        prev = word.last;
+        i = word.end;
         continue;
       }
     } else if (run->utf8 && br.width > 0 && br.width + advance >= line_wrap && MayStartLine(u)) {

@@ -50,7 +50,11 @@ void ZYI_TextRunClose(ZyTextRun *run);
 // closing "|" runs to the end of the text.
 void ZYI_TextReadTag(const ZyTextRun *run, int32_t i, ZyTextTag *tag);
 // The glyph of a unit, or null: a UTF-8 font reports a missing code point with a popup.
-const ZyGlyph *ZYI_TextGlyph(const ZY_Font *font, int32_t code);
+const ZyGlyph *ZYI_TextGlyphUtf8(const ZY_Font *font, int32_t code);
+inline const ZyGlyph *ZYI_TextGlyph(const ZY_Font *font, int32_t code) {
+  if (font->utf8) return ZYI_TextGlyphUtf8(font, code);
+  return (uint32_t)code < (uint32_t)font->glyph_count ? &font->glyphs[code] : nullptr;
+}
 // The advance of an inline image (its width x scale / font scale), fetching the bitmap.
 float ZYI_TextImageAdvance(const ZY_Font *font, const ZyTextTag *tag);
 // Breaks the run into lines at the wrap width (font units).
