@@ -8,6 +8,8 @@
 // the engine interface table in prog->zy. The images are made by make_data.py.
 // The square blips when it bounces (panned to where it hits) over looping music; on a
 // machine without a sound device the engine's null sound module answers and all is quiet.
+// Text is drawn in three fonts the build generates from fonts/*.mft.xml (DrawTexts): a title,
+// the controls with a coloured word, the frame rate, and a Chinese line wrapped in a box.
 #include <math.h>
 #include <stdio.h>
 #include <string.h>
@@ -29,6 +31,8 @@ static struct {
   int trail_count;
   ZY_Bitmap *star, *orb;  // data/star.png and data/orb.png
   ZY_Sound *bounce, *music;  // data/bounce.wav and data/music.ogg
+  ZY_Font *title, *text, *cjk;  // fonts/title.mft, fonts/text.mft, fonts/cjk.mft (UTF-8)
+  float fps;            // smoothed frame rate
 } game;
 
 // Sounds are named without their extension too: the engine tries .wav, .ogg and .mp3.
@@ -66,6 +70,9 @@ static bool Init(void) {
   game.vy = -90;
   game.star = GameBitmap("data/star");
   game.orb = GameBitmap("data/orb");
+  game.title = zy->GetFont("fonts/title.mft");
+  game.text = zy->GetFont("fonts/text.mft");
+  game.cjk = zy->GetFont("fonts/cjk.mft");
   zy->Log(ZY_LOG_INFO, "Hello ZYLEM: %dx%d, arrows move, space pauses, Escape quits.",
           prog->parms.width, prog->parms.height);
   StartSound();
@@ -76,10 +83,14 @@ static void Shutdown(void) {
   zy->ReleaseBitmap(game.star);
   zy->ReleaseBitmap(game.orb);
   StopSound();
+  zy->ReleaseFont(game.title);
+  zy->ReleaseFont(game.text);
+  zy->ReleaseFont(game.cjk);
   zy->Log(ZY_LOG_INFO, "Hello ZYLEM: bye after %.1f s.", game.time);
 }
 
 static void Update(float dt) {
+  if (dt > 0) game.fps = game.fps > 0 ? game.fps * 0.9f + 0.1f / dt : 1.0f / dt;
   if (zy->GetKeyState(VK_ESCAPE) & 1) zy->Quit();
   if (zy->GetKeyState(VK_SPACE) & 1) game.paused = !game.paused;
   float speed = 240 * dt;
@@ -129,6 +140,36 @@ static void DrawFan(float cx, float cy, float radius) {
     idx[i * 3 + 2] = (uint16_t)((i + 1) % 12 + 1);
   }
   zy->DrawTriangles(NULL, v, 13, idx, 36);
+}
+
+// The texts: a title, the controls with a coloured word (a colour tag), the frame rate
+// right-aligned, and a Chinese line in a UTF-8 font wrapped inside a box.
+static void DrawTexts(float w, float h) {
+  if (!zy->DrawText) return;
+  zy->SetTextFlags(0);
+  zy->SetTextMaxWidth(0);
+  zy->SetColor(1, 1, 1);
+  zy->DrawText(game.title, 24, 18, "Hello ZYLEM");
+  zy->DrawText(game.text, 26, 58, "Arrows move the |40ff80|square|ffffff|, space pauses, Escape quits.");
+  zy->SetTextFlags(1);  // right-aligned at x
+  zy->SetColor(1.0f, 0.9f, 0.3f);
+  zy->DrawText(game.text, w - 16, 18, "%.0f fps", game.fps);
+  zy->SetTextFlags(0);
+
+  float box_x = 24, box_y = h - 96, box_w = 300, box_h = 70;
+  zy->SetColor(0, 0, 0);
+  zy->SetAlpha(0.55f);
+  zy->DrawRect(box_x, box_y, box_w, box_h);
+  zy->SetAlpha(1);
+  zy->SetColor(0.6f, 0.7f, 1.0f);
+  zy->DrawLine(box_x, box_y, box_x + box_w, box_y);
+  zy->DrawLine(box_x + box_w, box_y, box_x + box_w, box_y + box_h);
+  zy->DrawLine(box_x + box_w, box_y + box_h, box_x, box_y + box_h);
+  zy->DrawLine(box_x, box_y + box_h, box_x, box_y);
+  zy->SetColor(1, 1, 1);
+  zy->SetTextMaxWidth(box_w - 24);
+  zy->DrawText(game.cjk, box_x + 12, box_y + 12, "你好，世界！这行字体由文泉驿微米黑生成，在框内自动换行。");
+  zy->SetTextMaxWidth(0);
 }
 
 static void Draw(float) {
@@ -197,6 +238,8 @@ static void Draw(float) {
   int n = game.trail_count < 32 ? game.trail_count : 32;
   for (int i = 0; i < n; i++) zy->DrawRect(game.trail[i][0] - 3, game.trail[i][1] - 3, 6, 6);
   zy->SetColor(1, 1, 1);
+
+  DrawTexts(w, h);
 }
 
 static uint32_t Event(ZY_InputEvent ev) {

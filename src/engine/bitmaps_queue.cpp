@@ -357,8 +357,7 @@ void ZYI_ProcessResourceQueues(void) {
   ZYI_Unlock(ZYI_LOCK_RESOURCE_QUEUE);
 
   FreeReleases(releases, release_count);
-  // Fonts waiting for their atlas upload are served here, before the bitmaps, once the
-  // font cache joins; they share the same time budget.
+  // Font atlases wait in this queue too (as bitmap records of their fonts).
   for (int32_t i = 0; i < upload_count; i++) {
     if ((uint32_t)(ZY_GetTime() - started) > ZYI_RESOURCE_QUEUE_BUDGET_MS) break;
     ServeUpload(uploads[i]);

@@ -19,6 +19,7 @@
 #include "engine/bitmaps.h"
 #include "engine/draw.h"
 #include "engine/modules.h"
+#include "font/fonts.h"
 #include "fs/fs.h"
 #include "sound/sound.h"
 
@@ -156,6 +157,20 @@ ZY_EngineInterface *ZYI_BuildEngineInterface(void) {
   t.SetRenderStateb = ZY_SetRenderStateb;
   t.SetRenderStatef = ZY_SetRenderStatef;
   t.SetRenderStatei = ZY_SetRenderStatei;
+
+  // Fonts and text
+  t.GetFont = ZY_GetFont;
+  t.LoadFont = ZY_LoadFont;
+  t.RecreateFontAtlas = ZY_RecreateFontAtlas;
+  t.ReleaseFont = ZY_ReleaseFont;
+  t.SaveFont = ZY_SaveFont;
+  t.SetTextFlags = ZY_SetTextFlags;
+  t.SetTextMaxWidth = ZY_SetTextMaxWidth;
+  t.SetTextTransform = ZY_SetTextTransform;
+  t.DrawText = ZY_DrawText;
+  t.GetTextSize = ZY_GetTextSize;
+  t.GetTextWidth = ZY_GetTextWidth;
+  t.GetTextHeight = ZY_GetTextHeight;
 
   t.shader = &shader_table;
   zy::modules.host.zy = &table;

@@ -12,6 +12,7 @@
 #include "engine/bitmaps.h"
 #include "engine/draw.h"
 #include "engine/modules.h"
+#include "font/fonts.h"
 #include "fs/fs.h"
 #include "host/host.h"
 #include "image/image_loader.h"
@@ -37,6 +38,7 @@ void ZYI_ResetState() {
   ZYI_DidodozFree();
   ZYFS_Shutdown();
   ZYI_SoundsFree();
+  ZYI_FontsFree();
   Zero(zy::core);
   Zero(zy::locks);
   Zero(zy::log);
@@ -48,6 +50,7 @@ void ZYI_ResetState() {
   Zero(zy::modules);
   Zero(zy::draw);
   Zero(zy::bitmaps);
+  Zero(zy::fonts);
   Zero(zy::display);
   Zero(zy::input);
   Zero(zy::window);
