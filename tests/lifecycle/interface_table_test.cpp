@@ -8,6 +8,7 @@
 #include "base/log.h"
 #include "base/threads.h"
 #include "engine/bitmaps.h"
+#include "font/fonts.h"
 #include "fs/fs.h"
 #include "lifecycle/boot.h"
 #include "lifecycle/interface_table.h"
@@ -25,7 +26,7 @@ struct Slot {
 
 // Every operation the table holds, each in the slot of its name. Two operations swapped,
 // a slot filled with another function, or a filled slot missing here fails the test; the
-// slots of subsystems not built yet (fonts, sound, text, HTTP, data) stay null.
+// slots of subsystems not built yet (sound, HTTP, data) stay null.
 const Slot SLOTS[] = {
     OP(Print) OP(Log) OP(Popup) OP(Sleep) OP(GetTime) OP(GetDateTime) OP(GetMutex) OP(DestroyMutex)
     OP(LockMutex) OP(UnlockMutex) OP(CreateThread) OP(GetCurrentThreadId) OP(IsMainThread) OP(LockMainLoop)
@@ -41,7 +42,9 @@ const Slot SLOTS[] = {
     OP(SetRenderMode) OP(SetColor) OP(SetAlpha) OP(DrawBitmap) OP(DrawBitmapEx) OP(DrawBitmapLine)
     OP(DrawBitmapPart) OP(DrawRect) OP(DrawLine) OP(DrawLineVertices) OP(DrawQuad) OP(DrawTriangles)
     OP(SetProjection) OP(SetDrawDepth) OP(GetDrawDepth) OP(Forward1) OP(SetRenderStateb) OP(SetRenderStatef)
-    OP(SetRenderStatei)};
+    OP(SetRenderStatei)
+    OP(GetFont) OP(LoadFont) OP(RecreateFontAtlas) OP(ReleaseFont) OP(SaveFont) OP(SetTextFlags)
+    OP(SetTextMaxWidth) OP(SetTextTransform) OP(DrawText) OP(GetTextSize) OP(GetTextWidth) OP(GetTextHeight)};
 
 }  // namespace
 
