@@ -2,6 +2,8 @@
 // the 32-slot limit, messages of failed loads and saving, and the shut-down report.
 #include <unistd.h>
 
+#include "config/config.h"
+#include "config/didodoz.h"
 #include "font_test.h"
 
 using namespace fonttest;
@@ -93,6 +95,24 @@ TEST_F(FontCache, SavedFontReadsBackThroughTheCache) {
   EXPECT_FALSE(ZY_SaveFont(f, "user://no/such/folder/x.mft"));
   EXPECT_EQ(zytest::LoggedCount("Failed to save font 'user://no/such/folder/x.mft'"), 1);
   EXPECT_FALSE(ZY_SaveFont(nullptr, "user://x.mft"));
+}
+
+// A configuration entry with h="16" shows the 8-pixel font twice as large; h below 2 is
+// ignored.
+TEST_F(FontCache, ConfiguredHeightScalesTheFont) {
+  zytest::WriteFile(world.game() + "/m.xml", "<?xml version=\"1.0\"?><root><array id=\"A\"><node id=\"res://big.mft\" "
+                                             "h=\"16\"/><node id=\"res://one.mft\" h=\"1\"/></array></root>");
+  ZyDidodozFile *m = ZYI_DidodozGetFile((world.game() + "/m.xml").c_str());
+  ZyConfig &c = zy::config;
+  ASSERT_TRUE(m && ZYI_GrowList((void ***)&c.manifest_arrays, &c.manifest_capacity, 1));
+  c.manifest_arrays[c.manifest_count++] = m->arrays[0];
+  ZY_Font *big = ZY_LoadFont(WriteFontFile("big.mft", false).c_str());
+  ZY_Font *one = ZY_LoadFont(WriteFontFile("one.mft", false).c_str());
+  EXPECT_EQ(big->scale * 1000 + big->height * 10 + big->line_height, 2 * 1000 + 16 * 10 + 20);
+  EXPECT_EQ(one->scale * 1000 + one->height * 10 + one->line_height, 1 * 1000 + 8 * 10 + 10);
+  EXPECT_EQ(zytest::LoggedCount("(16px)"), 1);
+  EXPECT_EQ(ZY_GetTextWidth(big, "ab"), 2 * ZY_GetTextWidth(one, "ab"));
+  ZYI_ConfigFree();
 }
 
 }  // namespace
