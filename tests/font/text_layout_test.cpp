@@ -62,7 +62,8 @@ TEST_F(TextUtf8, WrapsBetweenIdeographsNeverBeforeTheFullStop) {
   EXPECT_EQ(lines.width[0], 45);
   ZYI_TextRunClose(&run), ZY_SetTextMaxWidth(64000);
   char *heap = strdup("\xe4\xb8\xad\xe4\xb8");  // the second ideograph lacks its last byte
-  EXPECT_EQ(ZY_GetTextWidth(f, "%s", heap), 9), free(heap);
+  EXPECT_EQ(ZY_GetTextWidth(f, "%s", heap), 9);
+  free(heap);
   EXPECT_EQ(ZY_GetTextWidth(f, "A"), 0);
   EXPECT_EQ(zytest::LoggedCount("Font 'cjk' Missing unicode 65 (0x41) ('A')"), 1);
 }
