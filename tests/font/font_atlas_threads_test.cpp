@@ -19,20 +19,16 @@ class FontAtlasThreads : public EngineTest {
 };
 
 TEST_F(FontAtlasThreads, ThreadLoadWaitsForTheMainThreadAndTheAtlasOutlivesTheDevice) {
-  ZY_Font built;
-  fonttest::Build(&built, false);
-  zytest::WriteFile(world.game() + "/a.mft", fonttest::Encode(&built));
-  ZYI_FontFreeData(&built);
+  fonttest::WriteFontFile(world.game() + "/a.mft", false);
   ZY_Font *f = nullptr;
   std::thread([&] { f = ZY_LoadFont("a.mft"); }).join();
   ASSERT_TRUE(f && f->atlas.pixels);
-  EXPECT_TRUE(ZYI_BitmapQueuedForUpload(&f->atlas));
-  EXPECT_FALSE(f->atlas.hw.on_gpu);
+  EXPECT_TRUE(ZYI_BitmapQueuedForUpload(&f->atlas) && !f->atlas.hw.on_gpu);
   ZYI_ProcessResourceQueues();
   EXPECT_TRUE(f->atlas.hw.on_gpu);
   EXPECT_EQ(rec.live.size(), 1u);  // one texture for every glyph
   ZYI_ReleaseFontsDeviceData();
-  EXPECT_TRUE(rec.live.empty());
+  EXPECT_TRUE(rec.live.empty() && !f->atlas.hw.on_gpu);
   ZYI_RecreateFontAtlases();
   ASSERT_TRUE(f->atlas.hw.on_gpu);
   Name(f->atlas, "atlas");
@@ -42,8 +38,7 @@ TEST_F(FontAtlasThreads, ThreadLoadWaitsForTheMainThreadAndTheAtlasOutlivesTheDe
   ASSERT_EQ(rec.draws.size(), 2u);
   EXPECT_EQ(rec.draws[0].vertex_count * 100 + rec.draws[1].vertex_count, 256 * 100 + 4);
   EXPECT_EQ(rec.draws[0].texture + rec.draws[1].texture, "atlasatlas");
-  ZYI_FontsSetReferenceCounting(false);
-  ZY_ReleaseFont(f);
+  ZYI_FontsSetReferenceCounting(false), ZY_ReleaseFont(f);
   EXPECT_TRUE(rec.live.empty());
   EXPECT_EQ(f->name, nullptr);
 }

@@ -30,9 +30,7 @@ TEST_P(FontRoundTrip, KeepsMetricsGlyphsKerningAndPictures) {
   ZyGlyph *reused;
   int32_t version = 0;
   ASSERT_EQ(ZYI_ReadFontBytes(&in, (const uint8_t *)bytes.data(), bytes.size(), &version), ZYI_FONT_READ_OK);
-  EXPECT_EQ(version, 6);
-  EXPECT_EQ(in.utf8, 1);
-  EXPECT_EQ(in.baseline * 100 + in.height * 10 + in.line_height, 6 * 100 + 8 * 10 + 10);
+  EXPECT_EQ(version * 10000 + in.utf8 * 1000 + in.baseline * 100 + in.height * 10 + in.line_height, 61690);
   ASSERT_EQ(in.glyph_count, 300);
   bool swapped = GetParam().write_bgra != GetParam().read_bgra;
   for (int i = 0; i < 300; i++) {
@@ -50,13 +48,12 @@ TEST_P(FontRoundTrip, KeepsMetricsGlyphsKerningAndPictures) {
     uint32_t p = a.picture.pixels[0], want = swapped ? (p & 0xFF00FF00u) | (p >> 16 & 0xFF) | (p & 0xFF) << 16 : p;
     EXPECT_EQ(b.picture.pixels[0], want);
   }
-  Build(&out, false);  // 256 glyphs: read into a 256-glyph font, the array is kept
+  ZYI_FontFreeData(&out), Build(&out, false);  // 256 glyphs into a 256-glyph font: the array is kept
   bytes = Encode(&out);
   ZYI_FontSetGlyphCount(&in, 256), reused = in.glyphs;
   ASSERT_EQ(ZYI_ReadFontBytes(&in, (const uint8_t *)bytes.data(), bytes.size(), nullptr), ZYI_FONT_READ_OK);
   EXPECT_EQ(in.glyphs, reused);
-  EXPECT_EQ(in.glyphs['A'].kern['V'], -2);
-  EXPECT_EQ(in.utf8, 0);
+  EXPECT_EQ(in.glyphs['A'].kern['V'] * 10 + in.utf8, -20);
   ZYI_FontFreeData(&out), ZYI_FontFreeData(&in);
 }
 INSTANTIATE_TEST_SUITE_P(PixelOrders, FontRoundTrip,
@@ -89,8 +86,7 @@ TEST(FontOldVersions, ReadWithTheFieldsAndPixelOrderOfTheirVersion) {
     std::string bytes = OldFile(v, v == 3 ? "utf-8" : "LATIN-1");  // lower case is not UTF-8
     int32_t version = 0;
     ASSERT_EQ(ZYI_ReadFontBytes(&f, (const uint8_t *)bytes.data(), bytes.size(), &version), ZYI_FONT_READ_OK);
-    EXPECT_EQ(version, v);
-    EXPECT_EQ(f.utf8, 0);
+    EXPECT_EQ(version * 10 + f.utf8, v * 10);
     ASSERT_EQ(f.glyph_count, 256);
     const ZyGlyph &g = f.glyphs[200];
     EXPECT_EQ(g.y_offset, 200);

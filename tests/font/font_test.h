@@ -55,8 +55,12 @@ inline std::string Encode(ZY_Font *f) {
   size_t size = 0;
   EXPECT_TRUE(ZYI_EncodeFont(f, &data, &size));
   std::string bytes((const char *)data, size);
-  free(data);
-  return bytes;
+  return free(data), bytes;
+}
+// Writes a test font to a native path.
+inline void WriteFontFile(const std::string &path, bool utf8) {
+  ZY_Font f;
+  Build(&f, utf8), zytest::WriteFile(path, Encode(&f)), ZYI_FontFreeData(&f);
 }
 
 // The engine in-process with its interface table and the font defaults.

@@ -60,10 +60,8 @@ TEST_F(TextUtf8, WrapsBetweenIdeographsNeverBeforeTheFullStop) {
   EXPECT_EQ(lines.end[0] - lines.start[0], 5);  // four fit, and the stop may not start a line
   EXPECT_EQ(run.Unit(lines.start[1]), 0x4E8C);
   EXPECT_EQ(lines.width[0], 45);
-  ZYI_TextRunClose(&run);
-  ZY_SetTextMaxWidth(64000);
-  std::string cut = "\xe4\xb8\xad\xe4\xb8";  // the second ideograph lacks its last byte
-  char *heap = strdup(cut.c_str());
+  ZYI_TextRunClose(&run), ZY_SetTextMaxWidth(64000);
+  char *heap = strdup("\xe4\xb8\xad\xe4\xb8");  // the second ideograph lacks its last byte
   EXPECT_EQ(ZY_GetTextWidth(f, "%s", heap), 9);
   free(heap);
   EXPECT_EQ(ZY_GetTextWidth(f, "A"), 0);

@@ -8,6 +8,7 @@
 #include "base/log.h"
 #include "base/threads.h"
 #include "engine/bitmaps.h"
+#include "font/fonts.h"
 #include "fs/fs.h"
 #include "lifecycle/boot.h"
 #include "lifecycle/interface_table.h"
@@ -26,7 +27,7 @@ struct Slot {
 
 // Every operation the table holds, each in the slot of its name. Two operations swapped,
 // a slot filled with another function, or a filled slot missing here fails the test; the
-// slots of subsystems not built yet (fonts, text, HTTP, data) stay null.
+// slots of subsystems not built yet (HTTP, data) stay null.
 const Slot SLOTS[] = {
     OP(Print) OP(Log) OP(Popup) OP(Sleep) OP(GetTime) OP(GetDateTime) OP(GetMutex) OP(DestroyMutex)
     OP(LockMutex) OP(UnlockMutex) OP(CreateThread) OP(GetCurrentThreadId) OP(IsMainThread) OP(LockMainLoop)
@@ -46,7 +47,9 @@ const Slot SLOTS[] = {
     OP(GetSound) OP(LoadSound) OP(GetSoundEx) OP(ReleaseSound) OP(SetSoundCacheMode) OP(StopSound) OP(PlaySound)
     OP(StopChannel) OP(SetChannelParam1) OP(SetChannelParam2) OP(SetChannelParam3) OP(SetChannelParam4)
     OP(SetChannelParam5) OP(IsChannelPlaying) OP(GetChannelValue) OP(SetSoundParams) OP(SetSoundParamsDefault)
-    OP(PlayMusic) OP(StopMusic) OP(SetMusicValue) OP(SetMusicLooping) OP(GetMusicValue) OP(SlideMusicVolume)};
+    OP(PlayMusic) OP(StopMusic) OP(SetMusicValue) OP(SetMusicLooping) OP(GetMusicValue) OP(SlideMusicVolume)
+    OP(GetFont) OP(LoadFont) OP(RecreateFontAtlas) OP(ReleaseFont) OP(SaveFont) OP(SetTextFlags)
+    OP(SetTextMaxWidth) OP(SetTextTransform) OP(DrawText) OP(GetTextSize) OP(GetTextWidth) OP(GetTextHeight)};
 
 }  // namespace
 

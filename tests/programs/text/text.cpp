@@ -16,8 +16,7 @@ static void Dot(float x, float y) { zy->SetColor(1, 0, 0), zy->DrawRect(x - 1, y
 static void SceneMarks(void) {
   zy->DrawText(latin, 4, 6, "AVAVA VVAA");  // kerned pairs sit closer
   zy->DrawText(latin, 4, 22, "ab|ff4040|cd|40ff4080|ef|#4040FF|gh");
-  zy->DrawRect(4, 32, 30, 2);  // in the blue the last tag left
-  zy->SetColor(1, 1, 1), zy->SetAlpha(1);
+  zy->DrawRect(4, 32, 30, 2), zy->SetColor(1, 1, 1), zy->SetAlpha(1);  // in the blue the last tag left
   zy->DrawText(latin, 4, 44, "x|i'data/sprite'|y|i'data/sprite' scale=0.5|z");
   zy->DrawText(latin, 4, 70, "ab|scale=2|cd|scale=1|ef");
   zy->DrawText(latin, 4, 100, "a||b|zz");  // a bar glyph, then an unclosed tag
@@ -70,18 +69,14 @@ static bool Init(void) {
 }
 static void Shutdown(void) { zy->ReleaseFont(latin), zy->ReleaseFont(cjk); }
 static void Update(float) {}
-static void Draw(float) {
-  if (scene) scene->draw();
-}
+static void Draw(float) { scene->draw(); }
 
 extern "C" ZY_EXPORT bool ZY_GetProgramInterface(ZY_ProgramInterface *p, uint32_t version) {
   if (version != ZY_INTERFACE_VERSION) return false;
   prog = p;
   p->interface_version = ZY_INTERFACE_VERSION;
-  snprintf(p->id, sizeof p->id, "zytest.text");
-  snprintf(p->title, sizeof p->title, "Text Test Scenes");
-  snprintf(p->version, sizeof p->version, "1.0");
-  snprintf(p->developer_name, sizeof p->developer_name, "ZytestStudio");
+  snprintf(p->id, sizeof p->id, "zytest.text"), snprintf(p->title, sizeof p->title, "Text Test Scenes");
+  snprintf(p->version, sizeof p->version, "1.0"), snprintf(p->developer_name, sizeof p->developer_name, "Zytest");
   p->parms.width = 160, p->parms.height = 120, p->parms.windowed = 1, p->parms.reference_counting = 1;
   p->init = Init, p->shutdown = Shutdown, p->update = Update, p->draw = Draw;
   return true;
