@@ -10,8 +10,8 @@
 // A bitmap's file is its name when that has an extension, else the first of name.png,
 // name.jpg, name.bms and name.tga that opens. Single images go through the image loader
 // and then take their logical size and pack mode from the manifest arrays of the
-// configuration. Sequences (".bms" files and "*" names) and downloads ("http://" names)
-// are recognised here and handed to their loaders.
+// configuration. Sequences (".bms" files and "*" names, bitmaps_sequence.h) and downloads
+// ("http://" names) are recognised here and handed to their loaders.
 //
 // Sections: loading; cache modes; frames; re-creation.
 #include <limits.h>
@@ -25,6 +25,7 @@
 #include "base/log.h"
 #include "base/state.h"
 #include "engine/bitmaps_internal.h"
+#include "engine/bitmaps_sequence.h"
 #include "engine/modules.h"
 #include "fs/fs.h"
 #include "image/atlas.h"
@@ -128,11 +129,6 @@ bool LoadSingleImage(ZY_Bitmap *b, const char *source) {
 // cache, which joins with the HTTP client. Until then such a name cannot be loaded.
 bool LoadDownloadedImage(ZY_Bitmap *, const char *) { return false; }
 
-// Seam for bitmap sequences: a ".bms" file, or a name with "*" standing for the frame
-// numbers. They are read by the sequence loader, which joins with bitmap sequences.
-// Until then such a name cannot be loaded.
-bool LoadSequence(ZY_Bitmap *, const char *) { return false; }
-
 }  // namespace
 
 bool ZYI_BitmapLoadFromFile(ZY_Bitmap *b) {
@@ -157,7 +153,7 @@ bool ZYI_BitmapLoadFromFile(ZY_Bitmap *b) {
   if (strncmp(b->name, "http://", 7) == 0)
     loaded = LoadDownloadedImage(b, source);
   else if (EndsWith(source, ".bms") || strchr(b->name, '*'))
-    loaded = LoadSequence(b, source);
+    loaded = ZYI_LoadBitmapSequence(b, source);
   else
     loaded = LoadSingleImage(b, source);
 
@@ -173,14 +169,10 @@ bool ZYI_BitmapLoadFromFile(ZY_Bitmap *b) {
   return true;
 }
 
-void ZYI_BitmapFreePixels(ZY_Bitmap *b) {
+namespace {
+
+void FreeOwnPixels(ZY_Bitmap *b) {
   if (!b->pixels) return;
-  // A sequence bitmap shows the pixels of one of its frames; they belong to the frame.
-  for (int32_t f = 0; f < b->frame_count && b->frames; f++)
-    if (b->frames[f].pixels == b->pixels) {
-      b->pixels = nullptr;
-      return;
-    }
   ImageLoader *loader = ZYI_GetImageLoader();
   if (loader) {
     loader->FreeImagePixels(b);
@@ -188,6 +180,20 @@ void ZYI_BitmapFreePixels(ZY_Bitmap *b) {
     free(b->pixels);
     b->pixels = nullptr;
   }
+}
+
+}  // namespace
+
+void ZYI_BitmapFreePixels(ZY_Bitmap *b) {
+  if (!b->frames || b->frame_count <= 0) {
+    FreeOwnPixels(b);
+    return;
+  }
+  // A sequence bitmap shows the pixels of one of its frames; they belong to the frame.
+  // Its pictures are its frames' and its atlas's; their textures stay.
+  b->pixels = nullptr;
+  for (int32_t f = 0; f < b->frame_count; f++) FreeOwnPixels(&b->frames[f]);
+  if (ZY_Bitmap *atlas = ZYI_SequenceAtlas(b)) FreeOwnPixels(atlas);
 }
 
 // ---------------------------------------------------------------------------------
@@ -265,6 +271,7 @@ void ZYI_BitmapDropFrames(ZY_Bitmap *b) {
     free(f.name);
     free(f.source_name);
   }
+  ZYI_SequenceFreeAtlas(b);
   free(b->frames);
   b->frames = nullptr;
   b->frame_count = 0;
