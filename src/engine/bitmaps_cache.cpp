@@ -24,8 +24,10 @@
 #include "base/locks.h"
 #include "base/log.h"
 #include "base/state.h"
+#include "base/threads.h"
 #include "engine/bitmaps_internal.h"
 #include "engine/bitmaps_sequence.h"
+#include "engine/draw.h"
 #include "engine/modules.h"
 #include "fs/fs.h"
 #include "image/atlas.h"
@@ -240,6 +242,11 @@ void ZY_SelectBitmapFrame(ZY_Bitmap *b, int32_t frame) {
   ZYI_BitmapLock(b);
   int32_t index = frame < 0 ? 0 : frame % b->frame_count;
   const ZY_Bitmap &f = b->frames[index];
+  // The batch knows its texture by the bitmap's hardware record and reads the handle in
+  // it when it draws: quads of the frame shown so far must be drawn before a frame with
+  // another texture takes its place. Frames of one atlas keep batching.
+  if (ZY_IsMainThread() && zy::draw.texture == &b->hw && f.hw.texture != b->hw.texture)
+    ZYI_Flush();
   b->width = f.width;
   b->height = f.height;
   b->alloc_width = f.alloc_width;

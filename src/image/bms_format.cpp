@@ -257,13 +257,18 @@ bool ZYI_BmsWrite(FILE *f, const ZyBmsFrame *frames, int32_t count, const ZY_Bit
     PutFloat(f, e.frame_rate);
     PutFloat(f, e.left), PutFloat(f, e.top), PutFloat(f, e.right), PutFloat(f, e.bottom);
   }
-  fwrite("PNG", 1, 4, f);
-  long size_at = ftell(f);
-  PutInt(f, 0);  // the PNG's size, known once it is written
-  if (size_at < 0 || !ZYI_PNG_CODEC.Encode(f, atlas, 0, bgra_pixels)) return false;
-  long end = ftell(f);
-  if (end < size_at + 4 || end - size_at - 4 > INT32_MAX) return false;
-  if (fseek(f, size_at, SEEK_SET) != 0) return false;
-  PutInt(f, (int32_t)(end - size_at - 4));
-  return fseek(f, 0, SEEK_END) == 0 && !ferror(f);
+  // The PNG goes to memory first: its byte size comes before it in the file.
+  char *png = nullptr;
+  size_t png_size = 0;
+  FILE *memory = open_memstream(&png, &png_size);
+  bool encoded = memory && ZYI_PNG_CODEC.Encode(memory, atlas, 0, bgra_pixels);
+  if (memory) fclose(memory);
+  encoded = encoded && png_size <= (size_t)INT32_MAX;
+  if (encoded) {
+    fwrite("PNG", 1, 4, f);
+    PutInt(f, (int32_t)png_size);
+    fwrite(png, 1, png_size, f);
+  }
+  free(png);
+  return encoded && !ferror(f);
 }

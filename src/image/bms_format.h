@@ -52,8 +52,8 @@ bool ZYI_BmsRead(const char *name, bool bgra_pixels, ZyBmsContents *out, char *w
                  size_t why_size);
 // Frees the frames and the atlas pixels; the record is empty afterwards.
 void ZYI_BmsFree(ZyBmsContents *contents);
-// Writes a whole sequence file to a stream that can seek: the header, the ATLAS chunk
-// with its entries, "PNG", the atlas as PNG and, going back, its byte size. Prints
+// Writes a whole sequence file to a stream: the header, the ATLAS chunk with its
+// entries, "PNG", the byte size of the atlas as PNG and the PNG itself. Prints
 // "Writing bitmap sequence atlas." and "Writing frame num %d - %d" per entry. False when
 // the stream failed.
 bool ZYI_BmsWrite(FILE *stream, const ZyBmsFrame *frames, int32_t count, const ZY_Bitmap *atlas,
