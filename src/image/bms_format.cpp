@@ -261,7 +261,7 @@ bool ZYI_BmsWrite(FILE *f, const ZyBmsFrame *frames, int32_t count, const ZY_Bit
   char *png = nullptr;
   size_t png_size = 0;
   FILE *memory = open_memstream(&png, &png_size);
-  bool encoded = memory && ZYI_PNG_CODEC.Encode(memory, atlas, 0, bgra_pixels);
+  bool encoded = memory && ZYI_EncodePngFast(memory, atlas, bgra_pixels);
   if (memory) fclose(memory);
   encoded = encoded && png_size <= (size_t)INT32_MAX;
   if (encoded) {
