@@ -26,6 +26,7 @@ static struct {
   float trail[32][2];   // positions left by the mouse while the left button is down
   int trail_count;
   ZY_Bitmap *star, *orb;  // data/star.png and data/orb.png
+  ZY_Bitmap *flame;       // the sequence data/flame.bms
 } game;
 
 // Bitmaps are named without their extension; the engine finds data/star.png in the game
@@ -45,6 +46,7 @@ static bool Init(void) {
   game.vy = -90;
   game.star = GameBitmap("data/star");
   game.orb = GameBitmap("data/orb");
+  game.flame = GameBitmap("data/flame.bms");
   zy->Log(ZY_LOG_INFO, "Hello ZYLEM: %dx%d, arrows move, space pauses, Escape quits.",
           prog->parms.width, prog->parms.height);
   return true;
@@ -53,6 +55,7 @@ static bool Init(void) {
 static void Shutdown(void) {
   zy->ReleaseBitmap(game.star);
   zy->ReleaseBitmap(game.orb);
+  zy->ReleaseBitmap(game.flame);
   zy->Log(ZY_LOG_INFO, "Hello ZYLEM: bye after %.1f s.", game.time);
 }
 
@@ -106,6 +109,15 @@ static void DrawFan(float cx, float cy, float radius) {
   zy->DrawTriangles(NULL, v, 13, idx, 36);
 }
 
+// A flickering flame from a bitmap sequence. data/flame.bms is built by the engine the
+// first time it is asked for, from data/flame_0000.png to flame_0007.png: the frames
+// that repeat earlier ones are stored once, all of them share one atlas texture.
+static void DrawFlame(float x, float y) {
+  if (!game.flame || game.flame->frame_count <= 0) return;
+  zy->SelectBitmapFrame(game.flame, (int32_t)(game.time * 12));
+  zy->DrawBitmapEx(game.flame, x, y, 0, 3);
+}
+
 static void Draw(float) {
   if (!zy->DrawRect) return;  // an engine without drawing: nothing to show
   float w = (float)prog->parms.width, h = (float)prog->parms.height;
@@ -157,6 +169,8 @@ static void Draw(float) {
   }
   zy->PopTransform();
   zy->SetColor(1, 1, 1);
+
+  DrawFlame(w - 70, h - 80);
 
   // Mouse ring and trail (the ring waits in the middle until the mouse first moves).
   float mx = zy->GetAxis(ZY_MOUSE_X), my = zy->GetAxis(ZY_MOUSE_Y);
