@@ -190,7 +190,7 @@ bool ZYI_BmsParse(const char *name, const uint8_t *data, size_t size, bool bgra_
     Say(why, why_size, "Bitmap sequence '%s' is damaged: it ends inside its header.", name);
     return false;
   }
-  if (count < 1) {
+  if (count < 1 || count > ZYI_BMS_MAX_FRAMES) {
     Say(why, why_size, "Bitmap sequence '%s' is damaged: it claims %d frames.", name, count);
     return false;
   }

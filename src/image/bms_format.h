@@ -25,6 +25,7 @@
 #define ZYI_BMS_HEADER_SIZE 21  // magic (13), frame count (4), pixel format (4)
 #define ZYI_BMS_ENTRY_SIZE 32   // one frame entry of the ATLAS chunk
 #define ZYI_BMS_MAX_SIDE 65536  // widest and tallest frame or atlas a file may claim
+#define ZYI_BMS_MAX_FRAMES 10000  // frames a file may claim (numbered frames give 1000)
 
 // One frame entry.
 struct ZyBmsFrame {
