@@ -32,6 +32,7 @@ namespace {
 struct GapCase {
   std::vector<int> present, loaded;
 };
+void PrintTo(const GapCase &c, std::ostream *out) { *out << testing::PrintToString(c.present); }
 
 // A sequence file made by hand: header, ATLAS tag, entries of 4x2 frames, then `tail`.
 std::string Bms(int32_t count, const std::string &tail, const char *tag = "ATLAS") {
@@ -148,6 +149,7 @@ struct HostileCase {
   std::string bytes;
   const char *popup;
 };
+void PrintTo(const HostileCase &c, std::ostream *out) { *out << c.what; }
 
 class HostileBms : public Sequences, public testing::WithParamInterface<HostileCase> {};
 
