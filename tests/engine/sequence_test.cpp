@@ -187,3 +187,15 @@ TEST_F(Sequences, AnRleAtlasReadsAndEveryTruncationOfItFails) {
     EXPECT_FALSE(ReadBitmapSequence(&seq, "x.bms")) << "cut at " << cut;
   }
 }
+
+class SequenceThreads : public Sequences {};
+
+TEST_F(SequenceThreads, ASequenceBuiltOnAProgramThreadIsUploadedByTheFrame) {
+  Frames({0, 1, 2});
+  ZY_Bitmap *b = nullptr;
+  std::thread([&] { b = ZY_LoadBitmap("data/f.bms", CACHE_GPU); }).join();
+  ASSERT_TRUE(b && b->frame_count == 3 && !b->hw.on_gpu && rec.bitmap_calls.empty());
+  ZYI_ProcessResourceQueues();
+  EXPECT_EQ(BitmapCalls(), "load data/f.bms (atlas)");
+  EXPECT_TRUE(b->hw.on_gpu && b->frames[2].hw.texture == b->hw.texture && !ZYI_SequenceAtlas(b)->pixels);
+}
