@@ -33,6 +33,7 @@ static struct {
   ZY_Sound *bounce, *music;  // data/bounce.wav and data/music.ogg
   ZY_Font *title, *text, *cjk;  // fonts/title.mft, fonts/text.mft, fonts/cjk.mft (UTF-8)
   float fps;            // smoothed frame rate
+  ZY_Bitmap *flame;       // the sequence data/flame.bms
 } game;
 
 // Sounds are named without their extension too: the engine tries .wav, .ogg and .mp3.
@@ -73,6 +74,7 @@ static bool Init(void) {
   game.title = zy->GetFont("fonts/title.mft");
   game.text = zy->GetFont("fonts/text.mft");
   game.cjk = zy->GetFont("fonts/cjk.mft");
+  game.flame = GameBitmap("data/flame.bms");
   zy->Log(ZY_LOG_INFO, "Hello ZYLEM: %dx%d, arrows move, space pauses, Escape quits.",
           prog->parms.width, prog->parms.height);
   StartSound();
@@ -86,6 +88,7 @@ static void Shutdown(void) {
   zy->ReleaseFont(game.title);
   zy->ReleaseFont(game.text);
   zy->ReleaseFont(game.cjk);
+  zy->ReleaseBitmap(game.flame);
   zy->Log(ZY_LOG_INFO, "Hello ZYLEM: bye after %.1f s.", game.time);
 }
 
@@ -172,6 +175,15 @@ static void DrawTexts(float w, float h) {
   zy->SetTextMaxWidth(0);
 }
 
+// A flickering flame from a bitmap sequence. data/flame.bms is built by the engine the
+// first time it is asked for, from data/flame_0000.png to flame_0007.png: the frames
+// that repeat earlier ones are stored once, all of them share one atlas texture.
+static void DrawFlame(float x, float y) {
+  if (!game.flame || game.flame->frame_count <= 0) return;
+  zy->SelectBitmapFrame(game.flame, (int32_t)(game.time * 12));
+  zy->DrawBitmapEx(game.flame, x, y, 0, 3);
+}
+
 static void Draw(float) {
   if (!zy->DrawRect) return;  // an engine without drawing: nothing to show
   float w = (float)prog->parms.width, h = (float)prog->parms.height;
@@ -223,6 +235,8 @@ static void Draw(float) {
   }
   zy->PopTransform();
   zy->SetColor(1, 1, 1);
+
+  DrawFlame(w - 70, h - 80);
 
   // Mouse ring and trail (the ring waits in the middle until the mouse first moves).
   float mx = zy->GetAxis(ZY_MOUSE_X), my = zy->GetAxis(ZY_MOUSE_Y);

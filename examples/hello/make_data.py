@@ -1,6 +1,7 @@
 #!/usr/bin/env python3
 """Writes the sample game's images into data/: star.png, a 32x32 gold five-pointed star,
-and orb.png, a 16x16 glowing blue orb. Both are 8-bit RGBA PNGs with straight alpha,
+orb.png, a 16x16 glowing blue orb, and flame_0000.png to flame_0007.png, eight 16x16
+frames of a flickering flame (frames 5 to 7 repeat 3 to 1). Both are 8-bit RGBA PNGs with straight alpha,
 made with zlib and struct only; edges are smoothed by sampling each pixel 4x4 times.
 And its sounds: bounce.wav, a 60 ms falling blip (16-bit mono WAV), and music.ogg, a
 four-second arpeggio loop, encoded by sox when it is installed.
@@ -110,6 +111,21 @@ def write_sounds(out):
         wav = os.path.join(tmp, "music.wav")
         write_wav(wav, rate, music)
         subprocess.run(["sox", wav, "-C", "-1", os.path.join(out, "music.ogg")], check=True)
+def flame(frame):
+    """The flame of one frame: taller and leaning further as the frame number grows."""
+    height, lean = 9 + frame, (frame - 2) * 0.4
+
+    def pixel(x, y):
+        dy = 15.5 - (y + 0.5)            # height above the bottom row
+        if dy < 0 or dy > height:
+            return (0, 0, 0, 0)
+        half = 5.5 * max(0.0, math.sin(math.pi * dy / height)) ** 0.7
+        d = abs(x + 0.5 - 8 - lean * dy / height) / max(half, 0.01)
+        if d >= 1:
+            return (0, 0, 0, 0)
+        heat = 1 - max(d, dy / height)
+        return (255, int(80 + 175 * heat), int(40 * heat), int(255 * min(1, 3 * (1 - d))))
+    return pixel
 
 
 def main():
@@ -118,6 +134,8 @@ def main():
     write_png(os.path.join(out, "star.png"), 32, star)
     write_png(os.path.join(out, "orb.png"), 16, orb)
     write_sounds(out)
+    for n in range(8):
+        write_png(os.path.join(out, "flame_%04d.png" % n), 16, flame(n if n < 5 else 8 - n))
 
 
 if __name__ == "__main__":
