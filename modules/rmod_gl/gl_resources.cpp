@@ -139,9 +139,8 @@ void GlRenderer::FreeBitmapFromGpu(ZY_BitmapHardware *hw) {
 
 void GlRenderer::SetTexture(int32_t stage, ZY_BitmapHardware *texture) {
   if (stage < 0 || stage >= TEXTURE_STAGES) return;
-  Texture *t = texture ? LiveTexture(texture->texture) : nullptr;
-  if (stage == 0 && t != stages_[0]) Flush();
-  stages_[stage] = t;
+  // The staged batch keeps its own texture: a change is seen by the next draw.
+  stages_[stage] = texture ? LiveTexture(texture->texture) : nullptr;
 }
 
 // --- Render targets -------------------------------------------------------------------
