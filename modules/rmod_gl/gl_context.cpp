@@ -40,19 +40,30 @@ bool CreateWindowContext(Context *c, SDL_Window *window, char *error, size_t err
   return true;
 }
 
-bool CreateSurfacelessContext(Context *c, char *error, size_t error_size) {
+// The surfaceless display, initialised once and kept for the life of the process:
+// terminating it unloads the driver, and loading it again for every context would cost
+// time and leave the driver's own allocations behind.
+EGLDisplay SurfacelessDisplay(char *error, size_t error_size) {
+  static EGLDisplay display = EGL_NO_DISPLAY;
+  if (display != EGL_NO_DISPLAY) return display;
   const char *client = eglQueryString(EGL_NO_DISPLAY, EGL_EXTENSIONS);
   if (!client || !strstr(client, "EGL_MESA_platform_surfaceless")) {
     snprintf(error, error_size, "no window, and EGL has no surfaceless platform");
-    return false;
+    return EGL_NO_DISPLAY;
   }
-  EGLDisplay display =
-      eglGetPlatformDisplayEXT(EGL_PLATFORM_SURFACELESS_MESA, EGL_DEFAULT_DISPLAY, nullptr);
+  EGLDisplay d = eglGetPlatformDisplayEXT(EGL_PLATFORM_SURFACELESS_MESA, EGL_DEFAULT_DISPLAY, nullptr);
   EGLint major = 0, minor = 0;
-  if (display == EGL_NO_DISPLAY || !eglInitialize(display, &major, &minor)) {
+  if (d == EGL_NO_DISPLAY || !eglInitialize(d, &major, &minor)) {
     snprintf(error, error_size, "EGL cannot be initialised (error 0x%x)", eglGetError());
-    return false;
+    return EGL_NO_DISPLAY;
   }
+  display = d;
+  return display;
+}
+
+bool CreateSurfacelessContext(Context *c, char *error, size_t error_size) {
+  EGLDisplay display = SurfacelessDisplay(error, error_size);
+  if (display == EGL_NO_DISPLAY) return false;
   const EGLint context_attributes[] = {EGL_CONTEXT_MAJOR_VERSION, 3,
                                        EGL_CONTEXT_MINOR_VERSION, 3,
                                        EGL_CONTEXT_OPENGL_PROFILE_MASK,
@@ -66,7 +77,6 @@ bool CreateSurfacelessContext(Context *c, char *error, size_t error_size) {
     snprintf(error, error_size, "no surfaceless OpenGL 3.3 core context (EGL error 0x%x)",
              eglGetError());
     if (context != EGL_NO_CONTEXT) eglDestroyContext(display, context);
-    eglTerminate(display);
     return false;
   }
   c->egl_display = display;
@@ -91,7 +101,6 @@ void ContextDestroy(Context *c) {
   if (c->egl_display) {
     eglMakeCurrent(c->egl_display, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
     eglDestroyContext(c->egl_display, c->egl_context);
-    eglTerminate(c->egl_display);
   }
   *c = Context{};
 }

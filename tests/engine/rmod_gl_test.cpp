@@ -45,7 +45,7 @@ class RmodGl : public ZyTest {
       r->ReleaseIndexBuffer(ib_);
       r->Shutdown();
     }
-    if (lib_) dlclose(lib_);
+    // The module stays loaded: the GL libraries it brought in cannot be unloaded cleanly.
   }
   // One engine flush: `quads` opaque white quads of 8x8 from (x, y) rightwards.
   void Flush(float x, float y, int quads = 64) {
