@@ -24,8 +24,8 @@ for suite in build/tests/test_*; do
 done
 # The OpenGL renderer against the same reference images, in an Xvfb window on Mesa's
 # software rasteriser; here a missing OpenGL fails instead of skipping.
-echo "== rmod_gl golden images under Xvfb"
-(cd build/tests && ZYTEST_REQUIRE_GL=1 xvfb-run -a ./test_integration --gtest_filter='Scenes/GlGolden.*' \
+echo "== rmod_gl golden images and a display change under Xvfb"
+(cd build/tests && ZYTEST_REQUIRE_GL=1 xvfb-run -a ./test_integration --gtest_filter='Scenes/GlGolden.*:GlDisplay.*' \
   --gtest_brief=1)
 echo "== SDK: install, the template built out of tree and run, the Debian package"
 bash scripts/sdk_check.sh build

@@ -91,6 +91,8 @@ struct Frame {
   int draw_calls;                                                  // of 157 flushes
 };
 
+void PrintTo(const Frame &frame, std::ostream *out) { *out << frame.name; }
+
 class RmodGlFrames : public RmodGl, public ::testing::WithParamInterface<Frame> {};
 
 TEST_P(RmodGlFrames, ConsecutiveFlushesOfOneStateBecomeOneDrawCall) {
