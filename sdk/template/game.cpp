@@ -1,6 +1,7 @@
 // My Game: a starting point. It draws a line of text and a bitmap that follows the
 // mouse, and plays a sound when a mouse button or key is pressed. Everything goes
-// through the engine interface table in prog->zy.
+// through the engine interface table in prog->zy; an operation the engine build does not
+// carry is null there, so the optional ones are looked at before use.
 #include <stdio.h>
 #include <zylem/zylem.h>
 
@@ -13,9 +14,9 @@ static float clock_seconds;
 
 static bool Init(void) {
   zy = prog->zy;
-  font = zy->GetFont("core/console.mft");
+  font = zy->GetFont ? zy->GetFont("core/console.mft") : NULL;
   star = zy->GetBitmap("data/star");
-  beep = zy->GetSound("data/beep.wav");
+  beep = zy->GetSound ? zy->GetSound("data/beep.wav") : NULL;
   return true;
 }
 
@@ -29,14 +30,14 @@ static void Update(float seconds) { clock_seconds += seconds; }
 
 static void Draw(float) {
   zy->SetColor(1, 1, 1);
-  if (font) zy->DrawText(font, 20, 20, "Hello from My Game (%.1f s)", clock_seconds);
+  if (font && zy->DrawText) zy->DrawText(font, 20, 20, "Hello from My Game (%.1f s)", clock_seconds);
   float x = zy->GetAxis(ZY_MOUSE_X), y = zy->GetAxis(ZY_MOUSE_Y);
   if (x == 0 && y == 0) x = prog->parms.width * 0.5f, y = prog->parms.height * 0.5f;
   if (star) zy->DrawBitmapEx(star, x, y, clock_seconds, 1.0f);
 }
 
 static uint32_t Event(ZY_InputEvent event) {
-  if ((event.type == ZY_EVENT_KEY_DOWN || event.type == ZY_EVENT_BUTTON_DOWN) && beep)
+  if ((event.type == ZY_EVENT_KEY_DOWN || event.type == ZY_EVENT_BUTTON_DOWN) && beep && zy->PlaySound)
     zy->PlaySound(beep, 1.0f, 0.0f, 0);
   return 0;
 }
