@@ -9,6 +9,8 @@
 #   cd build && cpack -G DEB             makes zylem_<version>_<arch>.deb of the same files
 include(CMakePackageConfigHelpers)
 
+zylem_install_tool(zylem)
+
 write_basic_package_version_file(${CMAKE_BINARY_DIR}/ZylemConfigVersion.cmake
   VERSION ${PROJECT_VERSION} COMPATIBILITY SameMajorVersion)
 install(FILES ${PROJECT_SOURCE_DIR}/cmake/ZylemConfig.cmake ${PROJECT_SOURCE_DIR}/cmake/ZylemGame.cmake
