@@ -1,6 +1,7 @@
 // A normal game: logs each callback, draws, and quits after "quit=N" updates on the
 // command line (default 5), or once the file "wait=PATH" exists; "mode=WxH:fs" or
-// "mode=WxH:w" asks for another display mode in the check event. ZYTEST_PROGRAM makes it
+// "mode=WxH:w" asks for another display mode in the check event; "switch=WxH:fs" (or :w)
+// asks for a display change after the second update. ZYTEST_PROGRAM makes it
 // faulty: "refuse" (the record is refused; the older entry point, never to be asked then,
 // writes getinterface_called), "v1223" (an older interface), "no_update", "init_fails"
 // (shutdown, never to be called then, writes shutdown_called), "null_callbacks" (no
@@ -53,6 +54,13 @@ static void Shutdown(void) {
 }
 static void Update(float dt) {
   if (++updates == 1) zy->Log(ZY_LOG_INFO, "[prog] first update dt>0=%d", dt > 0);
+  ZY_DisplaySettings want = self->parms;
+  char mode[4] = "";
+  const char *s = Arg("switch=");
+  if (updates == 2 && s && sscanf(s, "%dx%d:%3s", &want.width, &want.height, mode) == 3) {
+    want.windowed = strcmp(mode, "fs") != 0;
+    zy->Log(ZY_LOG_INFO, "[prog] display change asked: %d", zy->Reinitialize(want));
+  }
   if (wait_for[0] ? access(wait_for, F_OK) == 0 : updates >= quit_after) zy->Quit();
 }
 static void Draw(float) {
