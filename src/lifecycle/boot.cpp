@@ -36,6 +36,9 @@
 #include "sound/sound.h"
 #include "lifecycle/log_file.h"
 #include "config/didodoz.h"
+#include "console/console.h"
+#include "console/diagnostics.h"
+#include "lifecycle/diagnostics_info.h"
 #include "lifecycle/state.h"
 
 // ---------------------------------------------------------------------------------
@@ -160,12 +163,17 @@ bool ZYI_PreInit(void *embedding_window) {
   ZY_AddSearchPath(ZY_GetPath(1, "%s", ""), true);
   ZYI_BitmapsInit();
   ZYI_FontsInit();
-  // Input delivery reaches the subsystems above it through these seams: a resize asks
-  // every render target to be redrawn. The console joins them later.
+  // Input delivery reaches the subsystems below it through these seams: the console sees
+  // events first while it is shown, and a resize asks every render target to be redrawn.
   ZyInputHooks hooks;
   memset(&hooks, 0, sizeof hooks);
+  hooks.console_toggle = ZYI_ConsoleToggle;
+  hooks.console_visible = ZYI_ConsoleVisible;
+  hooks.console_event = ZYI_ConsoleEvent;
   hooks.for_each_render_target = ZYI_ForEachRenderTargetBitmap;
   ZYI_SetInputHooks(&hooks);
+  ZYI_ConsoleSetDelivery(ZYI_DeliverEvent);
+  ZYI_DiagnosticsSetInfoSource(ZYI_FillDiagnosticsInfo);
   ZY_Log(ZY_LOG_SYSTEM, "ZY Core PreInitialized.");
   if (!ZYI_InitImageLoader()) {
     ZY_Log(ZY_LOG_ERROR, "ZYLEM Image Loader unable to initialize.");

@@ -23,6 +23,7 @@
 #include "engine/modules.h"
 #include "host/host.h"
 #include "config/config.h"
+#include "console/diagnostics.h"
 
 void ZY_Quit(void) {
   zy::core.quit_requested = 1;
@@ -91,7 +92,7 @@ static void RenderFrame(float dt, int32_t delta) {
     ResetDrawingState(t, false);
     ZYI_DrawBars();
     if (t->PopTransform) t->PopTransform();
-    // On-screen information and the console are drawn here once they join.
+    ZYI_DrawDiagnostics(dt);
   }
   ZYI_Sound()->EndFrame();
   ZYI_Flush();

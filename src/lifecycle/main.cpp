@@ -10,12 +10,19 @@
 #include <string.h>
 #include <unistd.h>
 
+#include "font/fonts.h"
 #include "lifecycle/entry.h"
 #include "lifecycle/launch.h"
 #include "host/host.h"
 #include "zylem.h"
 
+// The built-in font, compiled in by the build (weak: a build without it has none).
+extern "C" const unsigned char zylem_builtin_font[] __attribute__((weak));
+extern "C" const unsigned long zylem_builtin_font_size __attribute__((weak));
+
 int main(int argc, char **argv) {
+  if (zylem_builtin_font && &zylem_builtin_font_size)
+    ZYI_SetBuiltinFont(zylem_builtin_font, zylem_builtin_font_size);
   char err[512] = "";
   int status = ZYI_ParseLaunchArgs(argc, argv, &zy_launch, err, sizeof err);
   if (status != 0) {

@@ -9,6 +9,8 @@
 #include "base/state.h"
 #include "config/config.h"
 #include "config/didodoz.h"
+#include "console/console.h"
+#include "console/diagnostics.h"
 #include "engine/bitmaps.h"
 #include "engine/draw.h"
 #include "engine/modules.h"
@@ -32,6 +34,7 @@ void ZYI_ResetState() {
   // What subsystems keep outside the record, or own through it, is released first, so a
   // new boot in the same process starts from nothing and leaks nothing.
   ZYI_PopupsForget();
+  ZYI_ConsoleForget();
   ZYI_LogClose();
   ZYH_DesktopForget();
   ZYI_ConfigFree();
@@ -55,4 +58,6 @@ void ZYI_ResetState() {
   Zero(zy::input);
   Zero(zy::window);
   Zero(zy::sounds);
+  Zero(zy::console);
+  Zero(zy::diagnostics);
 }
