@@ -19,7 +19,9 @@
 #include "engine/bitmaps.h"
 #include "engine/draw.h"
 #include "engine/modules.h"
+#include "engine/shaders.h"
 #include "fs/fs.h"
+#include "system/system.h"
 
 static ZY_EngineInterface table;
 static ZY_ShaderInterface shader_table;
@@ -130,6 +132,16 @@ ZY_EngineInterface *ZYI_BuildEngineInterface(void) {
   t.SetRenderStateb = ZY_SetRenderStateb;
   t.SetRenderStatef = ZY_SetRenderStatef;
   t.SetRenderStatei = ZY_SetRenderStatei;
+
+  // Shaders (the sub-table in the last slot)
+  shader_table.GetShader = ZY_GetShader;
+  shader_table.SetShader = ZY_SetShader;
+  shader_table.SetShaderTexture = ZY_SetShaderTexture;
+  shader_table.SetShaderParameter = ZY_SetShaderParameter;
+  shader_table.DrawBitmapShaded = ZY_DrawBitmapShaded;
+
+  // System queries and platform calls
+  t.GetSystemValue = ZY_GetSystemValue;
 
   t.shader = &shader_table;
   zy::modules.host.zy = &table;

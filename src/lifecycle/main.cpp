@@ -11,6 +11,7 @@
 #include <unistd.h>
 
 #include "lifecycle/entry.h"
+#include "lifecycle/input_script.h"
 #include "lifecycle/launch.h"
 #include "host/host.h"
 #include "zylem.h"
@@ -34,6 +35,10 @@ int main(int argc, char **argv) {
            "  --screenshot FILE  write the last frame as PNG before quitting (a relative\n"
            "                     FILE is taken from the current folder; exit status 1\n"
            "                     when it cannot be written)\n"
+           "  --input-script FILE  deliver the events of FILE at the start of the frames\n"
+           "                     it names, as typed input (lines \"FRAME char CODE\",\n"
+           "                     \"FRAME text TEXT\", \"FRAME key down|up ID\", \"FRAME mouse\n"
+           "                     X Y\", \"FRAME button down|up ID\", \"FRAME wheel DELTA\")\n"
            "  --version          print the version\n",
            ZYI_USAGE);
     return 0;
@@ -49,6 +54,12 @@ int main(int argc, char **argv) {
   if (!ZYI_ResolveGameFolder(zy_launch.game_dir, exe_dir, game, sizeof game)) {
     fprintf(stderr, "zylem: game folder '%s' not found\n",
             zy_launch.game_dir ? zy_launch.game_dir : ".");
+    return 2;
+  }
+  // The script is read from where zylem was started, and a bad line stops the launch.
+  if (zy_launch.input_script &&
+      !ZYI_LoadInputScript(zy_launch.input_script, err, sizeof err)) {
+    fprintf(stderr, "zylem: input script '%s': %s\n", zy_launch.input_script, err);
     return 2;
   }
   if (!ZYI_AnchorScreenshot(&zy_launch)) {
@@ -73,5 +84,6 @@ int main(int argc, char **argv) {
     if (status == 0) status = 1;
   }
   ZYI_FreeLaunchArgs(&zy_launch);
+  ZYI_FreeInputScript();
   ZYI_EndProcess(status);
 }

@@ -12,12 +12,14 @@
 #include "engine/bitmaps.h"
 #include "engine/draw.h"
 #include "engine/modules.h"
+#include "engine/shaders.h"
 #include "fs/fs.h"
 #include "host/host.h"
 #include "image/image_loader.h"
 #include "lifecycle/input.h"
 #include "lifecycle/resolution.h"
 #include "lifecycle/window.h"
+#include "system/system.h"
 
 namespace {
 template <class Part>
@@ -35,6 +37,8 @@ void ZYI_ResetState() {
   ZYI_ConfigFree();
   ZYI_DidodozFree();
   ZYFS_Shutdown();
+  ZYI_ShadersForget();
+  ZYI_SystemForget();
   Zero(zy::core);
   Zero(zy::locks);
   Zero(zy::log);
@@ -49,4 +53,11 @@ void ZYI_ResetState() {
   Zero(zy::display);
   Zero(zy::input);
   Zero(zy::window);
+}
+
+size_t ZYI_StateSize() {
+  return sizeof zy::core + sizeof zy::locks + sizeof zy::log + sizeof zy::popups + sizeof zy::fs +
+         sizeof zy::config + sizeof zy::didodoz + sizeof zy::image + sizeof zy::modules +
+         sizeof zy::draw + sizeof zy::bitmaps + sizeof zy::shaders + sizeof zy::system +
+         sizeof zy::display + sizeof zy::input + sizeof zy::window;
 }
