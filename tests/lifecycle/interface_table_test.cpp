@@ -2,15 +2,18 @@
 // operation of its name (or stays null while its subsystem is missing), the colour slot
 // follows the renderer, and the host info record points at the table.
 #include <stddef.h>
+#include <string.h>
 
 #include "../engine/engine_test.h"
 #include "base/clock.h"
 #include "base/log.h"
 #include "base/threads.h"
 #include "engine/bitmaps.h"
+#include "engine/shaders.h"
 #include "fs/fs.h"
 #include "lifecycle/boot.h"
 #include "lifecycle/interface_table.h"
+#include "system/system.h"
 
 namespace {
 
@@ -41,7 +44,7 @@ const Slot SLOTS[] = {
     OP(SetRenderMode) OP(SetColor) OP(SetAlpha) OP(DrawBitmap) OP(DrawBitmapEx) OP(DrawBitmapLine)
     OP(DrawBitmapPart) OP(DrawRect) OP(DrawLine) OP(DrawLineVertices) OP(DrawQuad) OP(DrawTriangles)
     OP(SetProjection) OP(SetDrawDepth) OP(GetDrawDepth) OP(Forward1) OP(SetRenderStateb) OP(SetRenderStatef)
-    OP(SetRenderStatei)};
+    OP(SetRenderStatei) OP(GetSystemValue)};
 
 }  // namespace
 
@@ -55,7 +58,10 @@ TEST(InterfaceTable, EverySlotHoldsTheOperationOfItsName) {
   for (int i = 0; i < 126; i++) filled += raw[i] != nullptr;
   EXPECT_EQ(filled, (int)(sizeof SLOTS / sizeof SLOTS[0]));
   // Slot 126 is data: the shader operations, never a function of the table.
-  EXPECT_NE(t->shader, nullptr);
+  const ZY_ShaderInterface shaders = {ZY_GetShader, ZY_SetShader, ZY_SetShaderTexture, ZY_SetShaderParameter,
+                                      ZY_DrawBitmapShaded};
+  ASSERT_NE(t->shader, nullptr);
+  EXPECT_EQ(memcmp(t->shader, &shaders, sizeof shaders), 0) << "the shader sub-table in its order";
   EXPECT_EQ(zy::modules.host.zy, t);
   EXPECT_EQ(ZYI_EngineInterface(), t);
   enginetest::Recorder renderer;  // bytes in R, G, B, A order get their own variant
