@@ -306,7 +306,7 @@ bool ZYH_OpenUrl(const char *url);
 // dialogs in the order they open (after the last line the last answer repeats); a line
 // "cancel" (any case), or no variable at all, cancels. The component form's line holds
 // its three fields separated by '|'. Each scripted answer is echoed to stderr as
-// "[dialog] <title>: ..." the way message boxes are.
+// "[dialog] <title> showing '<text>': '<answer>'" (or ": cancelled"), as message boxes are.
 enum ZyhDialogKind {
   ZYH_DIALOG_OPEN_FILE = 0,  // an existing file
   ZYH_DIALOG_SAVE_FILE,      // a file name in an existing folder

@@ -63,7 +63,9 @@ void SwitchProgramBasePath(const char *folder) {
     ZY_Log(ZY_LOG_WARNING, "SwitchProgramBasePath new path parameter invalid.");
     return;
   }
-  ZYFS_SetNames(zy::fs.developer, folder);
+  char developer[sizeof zy::fs.developer];  // the names are rebuilt in place
+  memcpy(developer, zy::fs.developer, sizeof developer);
+  ZYFS_SetNames(developer, folder);
   if (zy::config.logging) ZY_CreateDir("user://logs");
 }
 

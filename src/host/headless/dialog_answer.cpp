@@ -3,7 +3,7 @@
 // ZYLEM_DIALOG_ANSWER holds one answer a line, used by the dialogs in the order they
 // open; once the lines are used up the last one answers every further dialog. "cancel"
 // (any case) cancels, as does a missing variable; the component form takes its Name,
-// Parent and Inherit fields from one line separated by '|'. What the dialog asked and
+// Parent and Inherit fields from one line separated by '|'. What the dialog showed and
 // what it was answered go to stderr, as scripted message boxes do.
 #include <stdio.h>
 #include <stdlib.h>
@@ -37,14 +37,15 @@ void ZYH_DialogAnswersForget(void) { next_line.store(0); }
 
 bool ZYH_ScriptedDialog(const ZyhDialogRequest *request, ZyhDialogResult *result) {
   const char *title = request->title ? request->title : "";
+  const char *shown = request->text ? request->text : "";
   const char *answers = getenv("ZYLEM_DIALOG_ANSWER");
   std::string line = answers ? Line(answers, next_line.fetch_add(1)) : "cancel";
   if (strcasecmp(line.c_str(), "cancel") == 0) {
-    fprintf(stderr, "[dialog] %s: cancelled\n", title);
+    fprintf(stderr, "[dialog] %s showing '%s': cancelled\n", title, shown);
     fflush(stderr);
     return false;
   }
-  fprintf(stderr, "[dialog] %s: '%s'\n", title, line.c_str());
+  fprintf(stderr, "[dialog] %s showing '%s': '%s'\n", title, shown, line.c_str());
   fflush(stderr);
   int fields = request->kind == ZYH_DIALOG_COMPONENT ? 3 : 1;
   size_t start = 0;

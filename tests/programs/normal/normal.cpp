@@ -8,7 +8,9 @@
 // process ends; one started in shutdown logs after a pause). Two kinds report instead:
 // "input" logs every update and each input event's fields, and draws a white 4x4 square
 // at the mouse; "queries" asks the system query every line "KEY<TAB>ARGUMENT" of
-// queries.txt in its first update ("\0" in an argument is a NUL; no tab: a null one). With ZYTEST_OLDER_ENTRY_ONLY it exports only the older entry point.
+// queries.txt in its first update ("\0" in an argument is a NUL; no tab: a null one; a
+// line "+NAME" loads that bitmap instead). With ZYTEST_OLDER_ENTRY_ONLY it exports only
+// the older entry point.
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -65,6 +67,7 @@ static void Queries(void) {
     for (const char *p = tab ? tab + 1 : ""; *p; p++) arg[n++] = (p[0] == '\\' && p[1] == '0') ? (p++, 0) : *p;
     arg[n] = arg[n + 1] = 0;
     if (tab) *tab = 0;
+    if (line[0] == '+' && zy->GetBitmap(line + 1)) continue;  // "+NAME" loads a bitmap first
     const char *a = zy->GetSystemValue(line, tab ? arg : NULL);
     zy->Log(ZY_LOG_INFO, "[prog] query %s %s = %s%s%s", line, tab ? tab + 1 : "(null)", a ? "'" : "", a ? a : "null", a ? "'" : "");
     if (!strcmp(line, "RefreshMemUsageEstimates"))
