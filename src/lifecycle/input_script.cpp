@@ -22,7 +22,8 @@
 
 namespace {
 
-const size_t MAX_LINE = 4096;  // characters of one line
+const size_t MAX_LINE = 4096;            // characters of one line
+const size_t MAX_SCRIPT = 64u << 20;     // bytes of a whole script
 
 struct ScriptedEvent {
   int32_t frame;
@@ -79,7 +80,7 @@ bool ParseLine(const std::string &line, int *mouse_x, int *mouse_y,
   long frame = 0;
   if (!Number(w[0], 1, INT32_MAX, &frame)) return *why = "the frame must be a number from 1 on", false;
   if (w.size() < 2) return *why = "an event kind must follow the frame", false;
-  const std::string &kind = w[1];
+  const std::string kind = w[1];  // a copy: w is split again below
   ZyhEvent ev;
   memset(&ev, 0, sizeof ev);
   long a = 0, b = 0;
@@ -138,36 +139,28 @@ bool ParseLine(const std::string &line, int *mouse_x, int *mouse_y,
 
 }  // namespace
 
-bool ZYI_LoadInputScript(const char *path, char *err, size_t err_size) {
+bool ZYI_ParseInputScript(const char *text, size_t size, char *err, size_t err_size) {
   ZYI_FreeInputScript();
-  FILE *f = path ? fopen(path, "rb") : nullptr;
-  if (!f) {
-    snprintf(err, err_size, "cannot read '%s': %s", path ? path : "", strerror(errno));
-    return false;
-  }
   std::vector<ScriptedEvent> events;
-  std::string line, why;
+  std::string why;
   int mouse_x = 0, mouse_y = 0, number = 0;
   bool ok = true;
-  for (int c = 0; ok && c != EOF;) {
-    line.clear();
-    while ((c = fgetc(f)) != EOF && c != '\n' && line.size() <= MAX_LINE) line += (char)c;
-    if (c == EOF && line.empty()) break;
+  for (size_t at = 0; ok && at < size;) {
+    const char *end = (const char *)memchr(text + at, '\n', size - at);
+    const size_t len = end ? (size_t)(end - (text + at)) : size - at;
+    std::string line(text + at, len);
+    at += len + 1;
     number++;
-    if (line.size() > MAX_LINE) {
+    if (len > MAX_LINE) {
       why = "longer than 4096 characters", ok = false;
-      break;
-    }
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    if (line.find('\0') != std::string::npos) {
+    } else if (line.find('\0') != std::string::npos) {
       why = "holds a NUL byte", ok = false;
-      break;
+    } else {
+      if (!line.empty() && line.back() == '\r') line.pop_back();
+      std::vector<std::string> words = Words(line);
+      if (!words.empty() && words[0][0] != '#') ok = ParseLine(line, &mouse_x, &mouse_y, &events, &why);
     }
-    std::vector<std::string> words = Words(line);
-    if (words.empty() || words[0][0] == '#') continue;
-    ok = ParseLine(line, &mouse_x, &mouse_y, &events, &why);
   }
-  fclose(f);
   if (!ok) {
     snprintf(err, err_size, "line %d: %s", number, why.c_str());
     return false;
@@ -176,6 +169,31 @@ bool ZYI_LoadInputScript(const char *path, char *err, size_t err_size) {
                    [](const ScriptedEvent &a, const ScriptedEvent &b) { return a.frame < b.frame; });
   script = std::move(events);
   return true;
+}
+
+bool ZYI_LoadInputScript(const char *path, char *err, size_t err_size) {
+  FILE *f = path ? fopen(path, "rb") : nullptr;
+  if (!f) {
+    snprintf(err, err_size, "cannot read '%s': %s", path ? path : "", strerror(errno));
+    return false;
+  }
+  std::string text;
+  char chunk[4096];
+  for (size_t n; (n = fread(chunk, 1, sizeof chunk, f)) > 0;) {
+    if (text.size() + n > MAX_SCRIPT) {
+      fclose(f);
+      snprintf(err, err_size, "longer than %zu bytes", MAX_SCRIPT);
+      return false;
+    }
+    text.append(chunk, n);
+  }
+  bool failed = ferror(f) != 0;
+  fclose(f);
+  if (failed) {
+    snprintf(err, err_size, "cannot read '%s'", path);
+    return false;
+  }
+  return ZYI_ParseInputScript(text.data(), text.size(), err, err_size);
 }
 
 void ZYI_DeliverScriptedInput(int32_t frame) {

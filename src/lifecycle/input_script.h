@@ -22,6 +22,8 @@
 // Reads the script. False, with "line N: reason" (or why the file cannot be read) in
 // err, for the first bad line; nothing is kept then.
 bool ZYI_LoadInputScript(const char *path, char *err, size_t err_size);
+// The same for a script already in memory (size bytes, need not be terminated).
+bool ZYI_ParseInputScript(const char *text, size_t size, char *err, size_t err_size);
 // Delivers the events of the frame (frames count from 1) through the window procedure.
 void ZYI_DeliverScriptedInput(int32_t frame);
 // Forgets the script.

@@ -58,7 +58,7 @@ TEST_F(ScriptedInput, BadLineStopsTheLaunchWithItsLineNumber) {
                      {"2 button down 7", "line 1: button needs down or up"},
                      {"2 text", "line 1: text needs the characters to type"},
                      {"1 wheel 3 4", "line 1: wheel needs a delta"},
-                     {"1 jump", "line 1: unknown event 'jump'"},
+                     {"1 jump # high", "line 1: unknown event 'jump'"},
                      {long_line.c_str(), "line 1: longer than 4096 characters"}};
   for (const Row &row : bad) {
     zytest::WriteFile(world.root() + "/bad.txt", row.query);
