@@ -1,6 +1,6 @@
 // The system query, its dialogs and scripted input, through the real zylem executable
 // and the normal test program: "queries" asks one key a line of queries.txt and logs the
-// answer, "input" logs every update and input event and marks the mouse on screen.
+// answer, "input" logs every frame and input event and marks the mouse on screen.
 #include <regex>
 
 #include "zytest.h"
@@ -25,7 +25,7 @@ bool InOrder(const std::string &log, const std::vector<std::string> &texts, std:
 using ScriptedInput = ZyTest;
 using SystemQueries = ZyTest;
 
-TEST_F(ScriptedInput, ArrivesAtItsFrameBeforeTheUpdateAsTypedInput) {
+TEST_F(ScriptedInput, ArrivesAtTheStartOfItsFrameAsTypedInput) {
   zytest::Game g;
   g.modules = {"rmod_soft"}, g.renderer = "rmod_soft", g.resolutions = "160x120", g.variant = "";
   zytest::MakeGame(world.game(), g);
@@ -36,9 +36,9 @@ TEST_F(ScriptedInput, ArrivesAtItsFrameBeforeTheUpdateAsTypedInput) {
                                         "--screenshot", shot, "--", "quit=100"}, {"ZYTEST_PROGRAM=input"});
   ASSERT_EQ(r.status, 0) << r.err << r.log;
   std::string missing;
-  EXPECT_TRUE(InOrder(r.log, {"update 1 key65=0", "input 2 0 50 40", "input 1 97 ", "input 1 35 ", "update 2 key65=0",
-                              "input 8 65 0 0 65", "update 3 key65=3", "input 6 0 50 40 511", "input 4 0 50 40 -120",
-                              "update 4 key65=2", "input 9 65", "update 5 key65=0"}, &missing))
+  EXPECT_TRUE(InOrder(r.log, {"frame 1 key65=0", "input 2 0 50 40", "input 1 97 ", "input 1 35 ", "frame 2 key65=0",
+                              "input 8 65 0 0 65", "frame 3 key65=3", "input 6 0 50 40 511", "input 4 0 50 40 -120",
+                              "frame 4 key65=2", "input 9 65", "frame 5 key65=0"}, &missing))
       << "missing or out of order: " << missing << "\n" << r.log;
   zytest::Image img;
   std::string error;

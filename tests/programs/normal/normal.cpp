@@ -6,7 +6,7 @@
 // (shutdown, never to be called then, writes shutdown_called), "null_callbacks" (no
 // event and shutdown) or "lingering" (a thread from init runs in the module until the
 // process ends; one started in shutdown logs after a pause). Two kinds report instead:
-// "input" logs every update and each input event's fields, and draws a white 4x4 square
+// "input" logs every frame (in draw) and each input event's fields, and draws a white 4x4 square
 // at the mouse; "queries" asks the system query every line "KEY<TAB>ARGUMENT" of
 // queries.txt in its first update ("\0" in an argument is a NUL; no tab: a null one; a
 // line "+NAME" loads that bitmap instead). With ZYTEST_OLDER_ENTRY_ONLY it exports only
@@ -77,12 +77,12 @@ static void Queries(void) {
 }
 static void Update(float dt) {
   if (++updates == 1) zy->Log(ZY_LOG_INFO, "[prog] first update dt>0=%d", dt > 0);
-  if (!strcmp(kind, "input")) zy->Log(ZY_LOG_INFO, "[prog] update %d key65=%d", updates, zy->GetKeyState(65));
   if (updates == 1 && !strcmp(kind, "queries")) Queries();
   if (wait_for[0] ? access(wait_for, F_OK) == 0 : updates >= quit_after) zy->Quit();
 }
 static void Draw(float) {
-  draws++;
+  draws++;  // every frame draws (a frame may pass without an update)
+  if (!strcmp(kind, "input")) zy->Log(ZY_LOG_INFO, "[prog] frame %d key65=%d", draws, zy->GetKeyState(65));
   if (zy->DrawRect) zy->SetColor(1.0f, 0.5f, 0.0f), zy->DrawRect(10, 10, 100, 50);
   if (!strcmp(kind, "input")) zy->SetColor(1, 1, 1), zy->DrawRect((float)zy->GetKeyState(504), (float)zy->GetKeyState(505), 4, 4);
 }
