@@ -17,6 +17,7 @@
 #include "lifecycle/resolution.h"
 #include "lifecycle/entry.h"
 #include "lifecycle/input.h"
+#include "lifecycle/input_script.h"
 #include "lifecycle/launch.h"
 #include "base/locks.h"
 #include "base/log.h"
@@ -40,6 +41,7 @@
 #include "console/diagnostics.h"
 #include "lifecycle/diagnostics_info.h"
 #include "lifecycle/state.h"
+#include "system/system.h"
 
 // ---------------------------------------------------------------------------------
 // Entry point
@@ -127,7 +129,7 @@ bool ZYI_PreInit(void *embedding_window) {
   zy::core.main_thread_id = ZYH_ThreadId();
   zy::core.start_time = ZYH_TimeMs();
   ZYI_CreateLocks();
-  // The device id is computed by the system queries when they are first asked.
+  ZYI_PlatformInfoInit();  // the device id among the machine's facts
 
   if (!ZYFS_Init()) return false;
   if (!ZYI_LoadProgram()) return false;
@@ -174,6 +176,13 @@ bool ZYI_PreInit(void *embedding_window) {
   ZYI_SetInputHooks(&hooks);
   ZYI_ConsoleSetDelivery(ZYI_DeliverEvent);
   ZYI_DiagnosticsSetInfoSource(ZYI_FillDiagnosticsInfo);
+  // System queries reach the display, the raw mice and the state record the same way.
+  ZySystemHooks system_hooks;
+  memset(&system_hooks, 0, sizeof system_hooks);
+  system_hooks.allow_all_resolutions = ZYI_AllowAllResolutions;
+  system_hooks.refresh_raw_input = ZYI_RefreshRawInput;
+  system_hooks.state_size = ZYI_StateSize;
+  ZYI_SetSystemHooks(&system_hooks);
   ZY_Log(ZY_LOG_SYSTEM, "ZY Core PreInitialized.");
   if (!ZYI_InitImageLoader()) {
     ZY_Log(ZY_LOG_ERROR, "ZYLEM Image Loader unable to initialize.");
@@ -230,6 +239,8 @@ int ZYI_CoreRun(void) {
       if (delta < interval - 2) ZYH_SleepMs(1);
     }
     last = now;
+    // Scripted input arrives like the window's, at the start of its frame.
+    ZYI_DeliverScriptedInput(zy::core.frames_run + 1);
     ZYI_Frame(delta);
     zy::core.frames_run++;
     LauncherFrameLimit();

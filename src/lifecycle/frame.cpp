@@ -77,7 +77,8 @@ static void RenderFrame(float dt, int32_t delta) {
 
   int passes = zy::core.render_stereo ? 2 : 1;
   for (int pass = 0; pass < passes; pass++) {
-    r->BeginFrame(passes == 1 ? 0 : pass + 1);
+    zy::core.eye = passes == 1 ? 0 : pass + 1;
+    r->BeginFrame(zy::core.eye);
     zy::core.batches = zy::core.triangles = 0;
     if (zy::config.developer_mode && ZY_GetKeyState(120)) ZY_Forward3(0, 0, 0);
     ZYI_DrawBeginPass();
@@ -94,6 +95,7 @@ static void RenderFrame(float dt, int32_t delta) {
     if (t->PopTransform) t->PopTransform();
     ZYI_DrawDiagnostics(dt);
   }
+  zy::core.eye = 0;
   ZYI_Sound()->EndFrame();
   ZYI_Flush();
   ResetDrawingState(t, true);

@@ -15,6 +15,7 @@
 #include "engine/draw.h"
 #include "engine/modules.h"
 #include "font/fonts.h"
+#include "engine/shaders.h"
 #include "fs/fs.h"
 #include "host/host.h"
 #include "image/image_loader.h"
@@ -22,6 +23,7 @@
 #include "lifecycle/resolution.h"
 #include "lifecycle/window.h"
 #include "sound/sound.h"
+#include "system/system.h"
 
 namespace {
 template <class Part>
@@ -42,6 +44,8 @@ void ZYI_ResetState() {
   ZYFS_Shutdown();
   ZYI_SoundsFree();
   ZYI_FontsFree();
+  ZYI_ShadersForget();
+  ZYI_SystemForget();
   Zero(zy::core);
   Zero(zy::locks);
   Zero(zy::log);
@@ -60,4 +64,11 @@ void ZYI_ResetState() {
   Zero(zy::sounds);
   Zero(zy::console);
   Zero(zy::diagnostics);
+}
+
+size_t ZYI_StateSize() {
+  return sizeof zy::core + sizeof zy::locks + sizeof zy::log + sizeof zy::popups + sizeof zy::fs +
+         sizeof zy::config + sizeof zy::didodoz + sizeof zy::image + sizeof zy::modules +
+         sizeof zy::draw + sizeof zy::bitmaps + sizeof zy::shaders + sizeof zy::system +
+         sizeof zy::display + sizeof zy::input + sizeof zy::window;
 }

@@ -36,7 +36,7 @@ const Scene SCENES[] = {
     {"rects"}, {"blend"}, {"transforms"}, {"clip"}, {"triangles"}, {"lines"},
     {"letterbox", "200x150", "160x80"}, {"pillarbox", "160x120", "100x100"}, {"vertex_colours"},
     {"bitmaps"}, {"bitmap_parts"}, {"bitmap_ex"}, {"bitmap_lines"}, {"textured_quads"},
-    {"render_target"}, {"sequence"},
+    {"render_target"}, {"sequence"}, {"shaders"},
 };
 
 struct Comparison {
