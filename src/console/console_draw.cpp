@@ -136,6 +136,7 @@ void ZYI_ConsoleDraw(void) {
   ZY_EngineInterface *t = ZYI_EngineInterface();
   if (!ZYI_LogStarted() || log.slide <= 0 || !t || !t->DrawRect || !t->DrawText) return;
   ZY_Font *font = ZYI_ConsoleFont();
+  ZyConsoleTextScope text_settings;
   Layout l;
   l.s = sinf(log.slide * 3.14159265f / 2);
   l.width = (float)zy::core.applied_parms.width;
@@ -158,7 +159,6 @@ void ZYI_ConsoleDraw(void) {
   DrawInputLine(t, font, l);
   if (font) DrawHistory(t, font, l, log.input);
   ZYI_Unlock(ZYI_LOCK_PRINT);
-  t->SetTextTransform(1, 1, 0);
   t->SetColor(1, 1, 1);
   t->SetAlpha(1);
 }

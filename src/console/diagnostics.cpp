@@ -9,7 +9,7 @@
 #include "base/engine_table.h"
 #include "base/locks.h"
 #include "config/config.h"
-#include "console/console.h"
+#include "console/console_internal.h"
 #include "engine/bitmaps.h"
 
 ZyDiagnostics zy::diagnostics;  // engine state: rate, memory series, frame-time ring
@@ -233,6 +233,7 @@ void ZYI_DrawDiagnostics(float frame_seconds) {
   ZY_EngineInterface *t = ZYI_EngineInterface();
   if (!t || !t->DrawText || !t->GetKeyState) return;
   CountFrame(frame_seconds);
+  ZyConsoleTextScope text_settings;
   ZY_Font *font = ZYI_ConsoleFont();
   if (font && zy::core.show_fps) ShowFps(t, font);
   if (zy::config.developer_mode) {

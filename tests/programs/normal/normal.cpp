@@ -7,8 +7,9 @@
 // (shutdown, never to be called then, writes shutdown_called), "null_callbacks" (no
 // event and shutdown) or "lingering" (a thread from init runs in the module until the
 // process ends; one started in shutdown logs after a pause). Two kinds report instead:
-// "input" logs every frame (in draw) and each input event's fields, and draws a white 4x4 square
-// at the mouse; "queries" asks the system query every line "KEY<TAB>ARGUMENT" of
+// "input" logs every frame (in draw) and each input event's fields (a console command's
+// text too), draws a white 4x4 square at the mouse and adds the console command name
+// spawn_monster; "queries" asks the system query every line "KEY<TAB>ARGUMENT" of
 // queries.txt in its first update ("\0" in an argument is a NUL; no tab: a null one; a
 // line "+NAME" loads that bitmap instead). With ZYTEST_OLDER_ENTRY_ONLY it exports only
 // the older entry point.
@@ -86,6 +87,7 @@ static void Update(float dt) {
     zy->Log(ZY_LOG_INFO, "[prog] display change asked: %d", zy->Reinitialize(want));
   }
   if (updates == 1 && !strcmp(kind, "queries")) Queries();
+  if (updates == 1 && !strcmp(kind, "input")) zy->GetSystemValue("Console_AddCommand", "spawn_monster");
   if (wait_for[0] ? access(wait_for, F_OK) == 0 : updates >= quit_after) zy->Quit();
 }
 static void Draw(float) {
@@ -99,6 +101,8 @@ static uint32_t Event(ZY_InputEvent ev) {
   if (!strcmp(kind, "input") && ev.type != ZY_EVENT_CHECK_PARMS)
     self->zy->Log(ZY_LOG_INFO, "[prog] input %u %d %d %d %d", ev.type, ev.raw[4], (int)ev.pointer.x, (int)ev.pointer.y,
                   ev.type == ZY_EVENT_WHEEL ? ev.pointer.wheel_delta : ev.type >= 5 && ev.type <= 6 ? ev.pointer.button : ev.key.key);
+  if (!strcmp(kind, "input") && ev.type == ZY_EVENT_CONSOLE_COMMAND)
+    self->zy->Log(ZY_LOG_INFO, "[prog] command '%s'", ev.console.command);
   ZY_DisplaySettings *p = ev.type == ZY_EVENT_CHECK_PARMS ? ev.check_parms.parms : NULL;
   char mode[4] = "";
   const char *m = Arg("mode=");
