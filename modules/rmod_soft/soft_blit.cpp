@@ -38,7 +38,7 @@ SOFT_INLINE Colour LoadTexel(const uint8_t *p) { return Colour{p[0], p[1], p[2],
 
 // The per-pixel path with the mode fixed: texel times colour, then the blend.
 template <int32_t MODE, bool PLAIN>
-void BlendPixels(uint8_t *dst, const uint8_t *src, int32_t count, Colour colour) {
+void BlendPixels(uint8_t *dst, const uint8_t *src, int32_t count, const Colour &colour) {
   for (; count > 0; count--, src += 4, dst += 4) {
     const Colour t = LoadTexel(src);
     BlendPixel(dst, PLAIN ? t : Modulate(t, colour), MODE);
@@ -72,7 +72,7 @@ SOFT_INLINE __m128i Over2(__m128i s, __m128i d) {
 }
 
 template <bool PLAIN>
-void BlendRowAlpha(uint8_t *dst, const uint8_t *src, int32_t count, Colour colour) {
+void BlendRowAlpha(uint8_t *dst, const uint8_t *src, int32_t count, const Colour &colour) {
   const __m128i zero = _mm_setzero_si128();
   const __m128i alpha = _mm_set1_epi32(static_cast<int32_t>(0xFF000000u));
   const __m128i colour16 = _mm_set_epi16(
@@ -110,7 +110,7 @@ void BlendRowAlpha(uint8_t *dst, const uint8_t *src, int32_t count, Colour colou
 #else
 
 template <bool PLAIN>
-void BlendRowAlpha(uint8_t *dst, const uint8_t *src, int32_t count, Colour colour) {
+void BlendRowAlpha(uint8_t *dst, const uint8_t *src, int32_t count, const Colour &colour) {
   BlendPixels<BLEND_ALPHA, PLAIN>(dst, src, count, colour);
 }
 
@@ -144,7 +144,7 @@ SOFT_AVX2_INLINE __m256i Over4(__m256i s, __m256i d) {
 
 template <bool PLAIN>
 SOFT_AVX2 void BlendRowAlphaAvx2(uint8_t *dst, const uint8_t *src, int32_t count,
-                                 Colour colour) {
+                                 const Colour &colour) {
   const __m256i zero = _mm256_setzero_si256();
   const __m256i alpha = _mm256_set1_epi32(static_cast<int32_t>(0xFF000000u));
   const __m256i colour16 = _mm256_set1_epi64x(static_cast<int64_t>(
@@ -183,7 +183,7 @@ const bool have_avx2 = __builtin_cpu_supports("avx2");
 
 // Straight alpha with the widest lanes the processor offers.
 template <bool PLAIN>
-void BlendRowOver(uint8_t *dst, const uint8_t *src, int32_t count, Colour colour) {
+void BlendRowOver(uint8_t *dst, const uint8_t *src, int32_t count, const Colour &colour) {
 #if defined(SOFT_HAVE_AVX2_PATH)
   if (have_avx2) return BlendRowAlphaAvx2<PLAIN>(dst, src, count, colour);
 #endif
@@ -191,7 +191,7 @@ void BlendRowOver(uint8_t *dst, const uint8_t *src, int32_t count, Colour colour
 }
 
 template <bool PLAIN>
-void BlendRowMode(uint8_t *dst, const uint8_t *src, int32_t count, Colour colour,
+void BlendRowMode(uint8_t *dst, const uint8_t *src, int32_t count, const Colour &colour,
                   int32_t mode) {
   switch (mode) {
     case BLEND_ADD: return BlendPixels<BLEND_ADD, PLAIN>(dst, src, count, colour);
@@ -210,17 +210,20 @@ void BlendRowMode(uint8_t *dst, const uint8_t *src, int32_t count, Colour colour
 
 }  // namespace
 
-void BlendRow(uint8_t *dst, const uint8_t *src, int32_t count, Colour colour,
+void BlendRow(uint8_t *dst, const uint8_t *src, int32_t count, const Colour &colour,
               int32_t blend_mode) {
   // Texels times opaque white stay as they are (the usual sprite colour).
-  if (colour.r == 255 && colour.g == 255 && colour.b == 255 && colour.a == 255)
+  // (Channels are 0..255: all four are 255 exactly when their bits and to 255. Testing
+  // it this way keeps the compiler from reloading the colour as one vector, which costs
+  // a store-forwarding stall on every row.)
+  if ((colour.r & colour.g & colour.b & colour.a) == 255)
     BlendRowMode<true>(dst, src, count, colour, blend_mode);
   else
     BlendRowMode<false>(dst, src, count, colour, blend_mode);
 }
 
 void BlendTexelRow(uint8_t *dst, const uint8_t *src, int32_t dir, int32_t count,
-                   Colour colour, int32_t blend_mode) {
+                   const Colour &colour, int32_t blend_mode) {
   if (dir > 0) {
     BlendRow(dst, src, count, colour, blend_mode);
     return;
@@ -236,7 +239,7 @@ void BlendTexelRow(uint8_t *dst, const uint8_t *src, int32_t dir, int32_t count,
 }
 
 void BlendAlignedSpan(const DrawState &st, const TexelMap &map, int64_t x, int64_t y,
-                      int64_t count, Colour colour) {
+                      int64_t count, const Colour &colour) {
   const Surface *texture = st.texture;
   Surface *target = st.target;
   const int64_t tx = map.cx + map.dir_x * x, ty = map.cy + map.dir_y * y;

@@ -14,7 +14,7 @@
 // per-pixel rasteriser, without the exact shortcuts for sprites drawn one to one, so
 // tests can check that both give the same bytes. ZYLEM_SOFT_THREADS (read at Init) sets
 // how many threads draw each frame in bands (soft_bands.h): by default one per CPU, 1
-// draws everything on the engine's thread as the calls arrive.
+// draws on the engine's thread alone.
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -147,7 +147,10 @@ bool SoftRenderer::Init(ZY_EngineInterface *zy, ZY_HostInfo *host, ZY_DisplaySet
   bgra_ = EnvFlag("ZYLEM_SOFT_BGRA");
   orders_read_ = true;
   fast_paths_ = !EnvFlag("ZYLEM_SOFT_NO_FASTPATH");
-  bands_.SetThreads(ThreadCount());
+  // One thread without the shortcuts draws each call as it comes: the reference the
+  // queued, banded drawing must match.
+  const int32_t threads = ThreadCount();
+  bands_.SetThreads(threads, threads > 1 || fast_paths_);
   // A repeated Init (a retry, or a new device after Shutdown) starts from nothing.
   if (initialised_) ReleaseEverything();
   if (!CreateScreens(parms->width, parms->height)) {
@@ -187,7 +190,7 @@ void SoftRenderer::Shutdown() {
         static_cast<int>(textures_.size()), static_cast<int>(vertex_buffers_.size()),
         static_cast<int>(index_buffers_.size()));
   ReleaseEverything();
-  bands_.SetThreads(1);  // the workers stop with the renderer
+  bands_.SetThreads(1, false);  // the workers stop with the renderer
   initialised_ = false;
 }
 
