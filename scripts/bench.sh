@@ -33,9 +33,9 @@ targets=()
 for src in "$root"/bench/*.cpp; do targets+=("bench_$(basename "$src" .cpp)"); done
 
 if [[ "${BENCH_SKIP_BUILD:-0}" != 1 ]]; then
-  cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DZYLEM_BUILD_BENCH=ON >/dev/null
+  cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DZYLEM_BUILD_BENCH=ON >&2
   # A benchmark whose sources do not build is reported missing below, the others still run.
-  ninja -C "$build" -j"${BENCH_JOBS:-2}" -k 0 "${targets[@]}" || echo "bench.sh: some benchmarks did not build" >&2
+  ninja -C "$build" -j"${BENCH_JOBS:-2}" -k 0 "${targets[@]}" >&2 || echo "bench.sh: some benchmarks did not build" >&2
 fi
 
 # Every built benchmark binary once, its results as CSV, its console output kept.

@@ -79,11 +79,16 @@ void BandQueue::Bin(int32_t height) {
 
 void BandQueue::DrawBand(int32_t band) const {
   const int32_t y0 = band * band_rows_, y1 = y0 + band_rows_;
+  DrawState st = {};
+  uint32_t current = UINT32_MAX;  // the state st holds (draws in a row mostly share one)
   for (uint32_t i : bins_[static_cast<size_t>(band)]) {
     const Draw &d = draws_[i];
-    DrawState st = states_[d.state];
-    st.band_y0 = y0;
-    st.band_y1 = y1;
+    if (d.state != current) {
+      st = states_[d.state];
+      st.band_y0 = y0;
+      st.band_y1 = y1;
+      current = d.state;
+    }
     if (d.kind == CLEAR) {
       Rect rows = st.clip;
       if (rows.y0 < y0) rows.y0 = y0;
