@@ -9,10 +9,11 @@
 //    gives quads per second and the layer's share of that copy rate.
 // 2. Sprites. 10,000 alpha-blended 32x32 sprites per frame on a 1280x720 screen, drawn by
 //    rmod_soft (loaded with dlopen and driven as the layer drives it: 64-quad batches of
-//    one texture, bilinear filtering as the engine's default render mode, blend mode 0)
-//    and by SDL2's software renderer (SDL_RenderCopy with SDL_BLENDMODE_BLEND from a
-//    32x32 texture onto a surface of the same size). Same texture, same positions. The
-//    summary gives milliseconds per frame and their ratio.
+//    one texture, bilinear filtering as the engine's default render mode, blend mode 0;
+//    once with its default threads, once with ZYLEM_SOFT_THREADS=1) and by SDL2's
+//    software renderer (SDL_RenderCopy with SDL_BLENDMODE_BLEND from a 32x32 texture onto
+//    a surface of the same size). Same texture, same positions. The summary gives
+//    milliseconds per frame and their ratios.
 //
 //   ./bench/bench_draw [--benchmark_min_time=2]
 //
@@ -267,7 +268,12 @@ const char *SaveFolder(bool *saved) {
   return dir;
 }
 
-void BM_SpritesRmodSoft(benchmark::State &state) {
+// threads: the ZYLEM_SOFT_THREADS the module starts with (null: its default, one per CPU).
+void SpritesRmodSoft(benchmark::State &state, const char *threads) {
+  if (threads)
+    setenv("ZYLEM_SOFT_THREADS", threads, 1);
+  else
+    unsetenv("ZYLEM_SOFT_THREADS");
   void *lib = dlopen(ZYLEM_BENCH_MODULE_DIR "/rmod_soft.so", RTLD_NOW | RTLD_LOCAL);
   if (!lib) {
     state.SkipWithError(dlerror());
@@ -369,8 +375,12 @@ void BM_SpritesRmodSoft(benchmark::State &state) {
   r->ReleaseIndexBuffer(quads);
   r->Shutdown();
   dlclose(lib);
+  unsetenv("ZYLEM_SOFT_THREADS");
 }
+void BM_SpritesRmodSoft(benchmark::State &state) { SpritesRmodSoft(state, nullptr); }
 BENCHMARK(BM_SpritesRmodSoft)->Unit(benchmark::kMillisecond);
+void BM_SpritesRmodSoftOneThread(benchmark::State &state) { SpritesRmodSoft(state, "1"); }
+BENCHMARK(BM_SpritesRmodSoftOneThread)->Unit(benchmark::kMillisecond);
 
 void BM_SpritesSdlSoftware(benchmark::State &state) {
   SDL_Surface *screen =
@@ -458,11 +468,12 @@ int main(int argc, char **argv) {
     printf("  share of the copy rate: DrawRect %.2f, DrawQuad %.2f\n", rect / copy, quad / copy);
 
   const double soft = reporter.ms_per_run["BM_SpritesRmodSoft"];
+  const double soft1 = reporter.ms_per_run["BM_SpritesRmodSoftOneThread"];
   const double sdl = reporter.ms_per_run["BM_SpritesSdlSoftware"];
   printf("\nSprites (%d alpha-blended %dx%d quads, %dx%d screen):\n", SPRITES, SPRITE, SPRITE,
          SCREEN_W, SCREEN_H);
-  printf("  rmod_soft:             %7.2f ms/frame\n", soft);
+  printf("  rmod_soft:             %7.2f ms/frame (one thread: %.2f)\n", soft, soft1);
   printf("  SDL2 software renderer: %6.2f ms/frame\n", sdl);
-  if (sdl > 0) printf("  ratio rmod_soft / SDL2: %.2f\n", soft / sdl);
+  if (sdl > 0) printf("  ratio rmod_soft / SDL2: %.2f (one thread: %.2f)\n", soft / sdl, soft1 / sdl);
   return 0;
 }

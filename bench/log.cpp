@@ -1,7 +1,7 @@
 // log.cpp — what a log line costs.
 //
-// Measures ZY_Log lines per second with the log file on (open, append and close per
-// line) and off (history only), and the cost of a call the verbose level filters out,
+// Measures ZY_Log lines per second with the log file on (one write per line to the file
+// kept open) and off (history only), and the cost of a call the verbose level filters out,
 // each beside a plain snprintf of the same line measured in the same run, so the
 // figures can be read as ratios on any machine. The log writes into a temporary user
 // folder that is removed at the end.

@@ -90,6 +90,7 @@ void SoftRenderer::DrawShaded(ZY_Bitmap *bitmap, const ZY_Vertex *vertices) {
   // Four vertices top-left, top-right, bottom-left, bottom-right, drawn as the two
   // triangles of a quad with the bitmap's texture (stage 0's without a bitmap).
   if (!vertices) return;
+  FlushDraws();
   const Surface *texture = bitmap ? LiveTexture(bitmap->hw.texture) : stages_[0];
   if (bitmap && !texture) return;  // not on the GPU: nothing to draw
   const DrawState st = MakeDrawState(ShadedTexture(texture));

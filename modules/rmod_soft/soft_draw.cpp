@@ -26,6 +26,8 @@ DrawState SoftRenderer::MakeDrawState(const Surface *texture) const {
   st.bilinear = render_mode_ != RENDER_MODE_NEAREST;
   st.texture = texture;
   st.fast_paths = fast_paths_;
+  st.band_y0 = 0;
+  st.band_y1 = st.target->height;
   return st;
 }
 
@@ -51,6 +53,13 @@ RasterVertex SoftRenderer::ToRaster(const ZY_Vertex &v) const {
   return r;
 }
 
+bool SoftRenderer::Queue(const DrawState &st) {
+  if (!bands_.Deferring()) return false;
+  if (st.texture != st.target) return true;
+  FlushDraws();
+  return false;
+}
+
 void SoftRenderer::DrawIndexed(ZY_VertexBuffer *vertices, int32_t, ZY_IndexBuffer *indices,
                                int32_t triangle_count) {
   // The vertex count is not needed: indices are checked against the buffer itself (the
@@ -59,6 +68,7 @@ void SoftRenderer::DrawIndexed(ZY_VertexBuffer *vertices, int32_t, ZY_IndexBuffe
   if (triangle_count > indices->count / 3) triangle_count = indices->count / 3;
   const DrawState st = MakeDrawState(stages_[0]);
   if (!st.target) return;
+  const bool queue = Queue(st);
   const uint16_t *idx = indices->indices;
   const int32_t count = vertices->count;
   const ZY_Vertex *vx = vertices->vertices;
@@ -67,17 +77,20 @@ void SoftRenderer::DrawIndexed(ZY_VertexBuffer *vertices, int32_t, ZY_IndexBuffe
       continue;  // an index past the buffer skips its triangle
     // The engine's quads come as the triangle pair a, b, c and b, c, d.
     if (t + 1 < triangle_count && idx[3] == idx[1] && idx[4] == idx[2] && idx[5] < count) {
-      FillQuad(st, ToRaster(vx[idx[0]]), ToRaster(vx[idx[1]]), ToRaster(vx[idx[2]]),
-               ToRaster(vx[idx[5]]));
+      const RasterVertex a = ToRaster(vx[idx[0]]), b = ToRaster(vx[idx[1]]),
+                         c = ToRaster(vx[idx[2]]), d = ToRaster(vx[idx[5]]);
+      queue ? bands_.AddQuad(st, a, b, c, d) : FillQuad(st, a, b, c, d);
       t++, idx += 3;
       continue;
     }
-    FillTriangle(st, ToRaster(vx[idx[0]]), ToRaster(vx[idx[1]]), ToRaster(vx[idx[2]]));
+    const RasterVertex a = ToRaster(vx[idx[0]]), b = ToRaster(vx[idx[1]]), c = ToRaster(vx[idx[2]]);
+    queue ? bands_.AddTriangle(st, a, b, c) : FillTriangle(st, a, b, c);
   }
 }
 
 void SoftRenderer::DrawLine(const ZY_Vertex *a, const ZY_Vertex *b) {
   if (!a || !b) return;
+  FlushDraws();
   const DrawState st = MakeDrawState(nullptr);
   soft::DrawLine(st, ToRaster(*a), ToRaster(*b));
 }
@@ -88,7 +101,9 @@ void SoftRenderer::Forward3(int32_t command, float, int32_t argument) {
   // Other commands are ignored.
   if (command != 0) return;
   const DrawState st = MakeDrawState(nullptr);
-  if (st.target) SurfaceFill(st.target, st.clip, DecodeColour(static_cast<uint32_t>(argument)));
+  if (!st.target) return;
+  const Colour colour = DecodeColour(static_cast<uint32_t>(argument));
+  Queue(st) ? bands_.AddClear(st, colour) : SurfaceFill(st.target, st.clip, colour);
 }
 
 }  // namespace soft

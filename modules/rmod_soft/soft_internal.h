@@ -67,6 +67,9 @@ struct DrawState {
   bool bilinear;            // texture filtering of the render mode
   const Surface *texture;   // null draws the vertex colours alone
   bool fast_paths;          // take the exact shortcuts (off: ZYLEM_SOFT_NO_FASTPATH=1)
+  // Rows band_y0 .. band_y1 - 1 are the only ones written (soft_bands.h). Unlike the
+  // clip, the band never changes a draw's set-up, only which of its rows are drawn.
+  int32_t band_y0, band_y1;
 };
 
 // Surfaces (soft_surface.cpp).

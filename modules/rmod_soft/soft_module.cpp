@@ -12,10 +12,14 @@
 // of the engine's conversion paths can be run. It is read once, at Init.
 // ZYLEM_SOFT_NO_FASTPATH=1 (also read at Init) draws everything through the general
 // per-pixel rasteriser, without the exact shortcuts for sprites drawn one to one, so
-// tests can check that both give the same bytes.
+// tests can check that both give the same bytes. ZYLEM_SOFT_THREADS (read at Init) sets
+// how many threads draw each frame in bands (soft_bands.h): by default one per CPU, 1
+// draws on the engine's thread alone.
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
+
+#include <thread>
 
 #include "soft_renderer.h"
 
@@ -32,6 +36,16 @@ bool ValidScreenSize(int32_t width, int32_t height) {
 }
 
 const Colour OPAQUE_BLACK = {0, 0, 0, 255};
+
+// ZYLEM_SOFT_THREADS when it is a number from 1 on, else the CPU count.
+int32_t ThreadCount() {
+  const char *v = getenv("ZYLEM_SOFT_THREADS");
+  char *end = nullptr;
+  const long n = v && *v ? strtol(v, &end, 10) : 0;
+  if (end && *end == '\0' && n >= 1) return n > MAX_THREADS ? MAX_THREADS : static_cast<int32_t>(n);
+  const unsigned cpus = std::thread::hardware_concurrency();
+  return cpus > 0 ? static_cast<int32_t>(cpus) : 1;
+}
 
 }  // namespace
 
@@ -101,6 +115,7 @@ void SoftRenderer::ResetDrawingState() {
 }
 
 void SoftRenderer::ReleaseEverything() {
+  FlushDraws();
   for (const void *t : textures_) SurfaceFree(static_cast<Surface *>(const_cast<void *>(t)));
   textures_.clear();
   for (const void *p : vertex_buffers_) {
@@ -132,6 +147,10 @@ bool SoftRenderer::Init(ZY_EngineInterface *zy, ZY_HostInfo *host, ZY_DisplaySet
   bgra_ = EnvFlag("ZYLEM_SOFT_BGRA");
   orders_read_ = true;
   fast_paths_ = !EnvFlag("ZYLEM_SOFT_NO_FASTPATH");
+  // One thread without the shortcuts draws each call as it comes: the reference the
+  // queued, banded drawing must match.
+  const int32_t threads = ThreadCount();
+  bands_.SetThreads(threads, threads > 1 || fast_paths_);
   // A repeated Init (a retry, or a new device after Shutdown) starts from nothing.
   if (initialised_) ReleaseEverything();
   if (!CreateScreens(parms->width, parms->height)) {
@@ -151,6 +170,7 @@ bool SoftRenderer::Init(ZY_EngineInterface *zy, ZY_HostInfo *host, ZY_DisplaySet
 
 bool SoftRenderer::Reinit(int32_t width, int32_t height, bool) {
   if (!initialised_ || !ValidScreenSize(width, height)) return false;
+  FlushDraws();
   if (!CreateScreens(width, height)) {
     Log(ZY_LOG_ERROR, "rmod_soft: out of memory for a %dx%d screen.", width, height);
     return false;
@@ -170,6 +190,7 @@ void SoftRenderer::Shutdown() {
         static_cast<int>(textures_.size()), static_cast<int>(vertex_buffers_.size()),
         static_cast<int>(index_buffers_.size()));
   ReleaseEverything();
+  bands_.SetThreads(1, false);  // the workers stop with the renderer
   initialised_ = false;
 }
 
@@ -180,11 +201,18 @@ void SoftRenderer::SetActive(bool active) { active_ = active; }
 void SoftRenderer::BeginFrame(int32_t eye) {
   // The second pass of stereo rendering draws over the first: one screen shows both.
   if (!screen_ || eye == ZY_EYE_RIGHT) return;
-  SurfaceFill(screen_, Rect{0, 0, screen_->width, screen_->height}, OPAQUE_BLACK);
+  DrawState st = {};
+  st.target = screen_;
+  st.clip = Rect{0, 0, screen_->width, screen_->height};
+  if (bands_.Deferring())
+    bands_.AddClear(st, OPAQUE_BLACK);
+  else
+    SurfaceFill(screen_, st.clip, OPAQUE_BLACK);
 }
 
 void SoftRenderer::EndFrame() {
   if (!screen_) return;
+  FlushDraws();
   Surface *finished = screen_;
   screen_ = shown_;
   shown_ = finished;
@@ -237,6 +265,7 @@ const char *SoftRenderer::QueryValue(const char *name, const char *argument) {
   if (name && argument && !strcmp(name, "PlatformInfo") && !strcmp(argument, "GPUDesc"))
     return "rmod_soft software rasteriser";
   if (!name || strcmp(name, "Screenshot") != 0) return nullptr;
+  FlushDraws();
   if (!screen_) {
     Log(ZY_LOG_WARNING, "rmod_soft: no screenshot, the renderer is not initialised.");
     return "0";

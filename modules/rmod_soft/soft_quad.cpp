@@ -64,6 +64,10 @@ bool FillRectangle(const DrawState &st, const RasterVertex &a, const RasterVerte
   if (py1 > st.clip.y1 - 1) py1 = st.clip.y1 - 1;
   if (px0 > px1 || py0 > py1) return true;  // nothing of it inside the clip
   if (st.texture && !TexelsInside(st.texture, map, px0, px1, py0, py1)) return false;
+  // The rows of the band: texels follow pixels, so the rows drawn do not change any.
+  if (py0 < st.band_y0) py0 = st.band_y0;
+  if (py1 > st.band_y1 - 1) py1 = st.band_y1 - 1;
+  if (py0 > py1) return true;
 
   Surface *target = st.target;
   const size_t stride = static_cast<size_t>(target->width) * 4;

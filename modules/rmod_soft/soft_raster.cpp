@@ -262,9 +262,12 @@ void FillTriangle(const DrawState &st, const RasterVertex &a, const RasterVertex
   TriangleSetup t;
   if (!SetupTriangle(st, a, b, c, &t)) return;
   TexelMap map;
+  // Rows of the band only; the set-up above is the same whatever the band.
+  const int64_t first_row = st.band_y0 > t.py0 ? st.band_y0 - t.py0 : 0;
+  const int64_t end_row = (st.band_y1 < t.py1 + 1 ? st.band_y1 : t.py1 + 1) - t.py0;
   if (st.fast_paths && !t.gouraud && AlignedTexels(st, t, &map) &&
       TexelsInside(st.texture, map, t.px0, t.px1, t.py0, t.py1)) {
-    for (int64_t row = 0; t.py0 + row <= t.py1; row++) {
+    for (int64_t row = first_row; row < end_row; row++) {
       int64_t first, last;
       if (TriangleRowSpan(t, row, &first, &last))
         BlendAlignedSpan(st, map, t.px0 + first, t.py0 + row, last - first + 1, t.flat);
@@ -275,7 +278,7 @@ void FillTriangle(const DrawState &st, const RasterVertex &a, const RasterVertex
   Surface *target = st.target;
   const size_t stride = static_cast<size_t>(target->width) * 4;
   const SpanFunc span = ChooseSpan(st.texture != nullptr, st.bilinear, t.gouraud, st.blend_mode);
-  for (int64_t row = 0; t.py0 + row <= t.py1; row++) {
+  for (int64_t row = first_row; row < end_row; row++) {
     int64_t first, last;
     if (!TriangleRowSpan(t, row, &first, &last)) continue;
     Attrs at;

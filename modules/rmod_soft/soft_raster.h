@@ -73,17 +73,17 @@ bool TexelsInside(const Surface *texture, const TexelMap &map, int64_t x0, int64
 // Blends `count` texels from src (R, G, B, A bytes, one after another) into the pixels
 // from dst on, each texel first multiplied by the colour: the same bytes as the
 // per-pixel Modulate and BlendPixel of soft_pixel.h, only faster (soft_blit.cpp).
-void BlendRow(uint8_t *dst, const uint8_t *src, int32_t count, Colour colour,
+void BlendRow(uint8_t *dst, const uint8_t *src, int32_t count, const Colour &colour,
               int32_t blend_mode);
 
 // BlendRow for the texels of the texture row from src on, taken to the right (dir 1) or
 // to the left (dir -1, a mirrored sprite).
 void BlendTexelRow(uint8_t *dst, const uint8_t *src, int32_t dir, int32_t count,
-                   Colour colour, int32_t blend_mode);
+                   const Colour &colour, int32_t blend_mode);
 
 // Blends the pixels x .. x + count - 1 of the target's row y with their texels under
 // the map (all inside the texture), as BlendRow does.
 void BlendAlignedSpan(const DrawState &st, const TexelMap &map, int64_t x, int64_t y,
-                      int64_t count, Colour colour);
+                      int64_t count, const Colour &colour);
 
 }  // namespace soft

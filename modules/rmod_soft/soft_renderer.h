@@ -17,6 +17,7 @@
 #include <unordered_set>
 #include <vector>
 
+#include "soft_bands.h"
 #include "soft_internal.h"
 #include "zylem_modules.h"
 
@@ -132,6 +133,11 @@ class SoftRenderer final : public RendImp {
   Colour DecodeColour(uint32_t word) const;
   // A vertex through the current transform.
   RasterVertex ToRaster(const ZY_Vertex &v) const;
+  // Whether draws with this state go to the band queue: with worker threads, unless the
+  // texture is the target itself (then the queue is drawn first and the draw follows).
+  bool Queue(const DrawState &st);
+  // Draws everything queued (before anything that reads pixels or changes textures).
+  void FlushDraws() { bands_.Flush(); }
 
   ZY_EngineInterface *zy_ = nullptr;  // for logging; may be null or have null entries
   ZY_HostInfo *host_ = nullptr;       // its window (SDL_Window *) is read at every present
@@ -139,6 +145,7 @@ class SoftRenderer final : public RendImp {
   bool bgra_ = false;                 // ZYLEM_SOFT_BGRA: pixel order 1, colour order 0
   bool orders_read_ = false;          // bgra_ was read (at Init, or at the first question)
   bool fast_paths_ = true;            // off with ZYLEM_SOFT_NO_FASTPATH (read at Init)
+  BandQueue bands_;                   // threads from ZYLEM_SOFT_THREADS (read at Init)
 
   Surface *screen_ = nullptr;         // the frame being drawn
   Surface *shown_ = nullptr;          // the last finished frame (swapped in EndFrame)

@@ -46,6 +46,7 @@ Surface *SoftRenderer::LiveTexture(const void *handle) const {
 }
 
 void SoftRenderer::DestroyTexture(Surface *texture) {
+  FlushDraws();  // queued draws may read it or draw into it
   textures_.erase(texture);
   for (Surface *&s : stages_)
     if (s == texture) s = nullptr;
@@ -114,11 +115,13 @@ bool SoftRenderer::MakeRenderTarget(ZY_Bitmap *bitmap) {
 }
 
 void SoftRenderer::UploadBitmap(ZY_Bitmap *bitmap) {
+  FlushDraws();
   if (bitmap) MakeRenderTarget(bitmap);
 }
 
 void SoftRenderer::RefreshBitmap(ZY_Bitmap *bitmap) {
   if (!bitmap) return;
+  FlushDraws();  // queued draws read the texture as it was
   Surface *texture = LiveTexture(bitmap->hw.texture);
   const bool render_target =
       (bitmap->flags & ZY_BITMAP_IS_RENDER_TARGET) || (texture && texture->render_target);
@@ -137,6 +140,7 @@ void SoftRenderer::RefreshBitmap(ZY_Bitmap *bitmap) {
 }
 
 bool SoftRenderer::SetRenderTarget(ZY_Bitmap *bitmap) {
+  FlushDraws();  // the old target is finished before anything reads it
   if (!bitmap) {
     target_ = nullptr;
     return true;

@@ -7,9 +7,9 @@
 // is split at its line feeds, each line is counted by level, filtered by the verbose
 // level, numbered, stamped with the local time and the writer's thread name, kept in
 // the history and appended to the log file. The file is reached through a writer the
-// layer that opened the log handed over (the engine's own file access, which may itself
-// log); such nested lines still reach the history but not the file, so a file layer that
-// complains about every open cannot recurse forever.
+// layer that opened the log handed over; it gets each file line whole, formatted once
+// into a local buffer. Should the writer itself log, such nested lines still reach the
+// history but not the file, so a writer that complains cannot recurse forever.
 #include "base/log.h"
 
 #include <stdio.h>
@@ -42,9 +42,9 @@ ZyLogRecord *RingAt(int32_t i) {
   return &g.history[(g.history_start + i) % g.history_capacity];
 }
 
+// A record's text and thread name share one allocation, owned through text.
 void FreeRecord(ZyLogRecord *r) {
   free(r->text);
-  free(r->thread_name);
   r->text = r->thread_name = nullptr;
 }
 
@@ -85,12 +85,12 @@ void AppendHistory(uint8_t level, int32_t line_number, const int32_t date_time[6
   record.level = level;
   record.line_number = line_number;
   memcpy(record.date_time, date_time, sizeof record.date_time);
-  record.text = strdup(text);
-  record.thread_name = strdup(thread_name);
-  if (!record.text || !record.thread_name) {
-    FreeRecord(&record);
-    return;
-  }
+  const size_t text_size = strlen(text) + 1, name_size = strlen(thread_name) + 1;
+  record.text = (char *)malloc(text_size + name_size);
+  if (!record.text) return;
+  memcpy(record.text, text, text_size);
+  record.thread_name = record.text + text_size;
+  memcpy(record.thread_name, thread_name, name_size);
 
   if (g.history_lines + g.history_trimmed < ZYI_LOG_HISTORY_LIMIT) {
     if (!GrowHistory()) {
@@ -117,25 +117,54 @@ void AppendHistory(uint8_t level, int32_t line_number, const int32_t date_time[6
 // File lines
 // ---------------------------------------------------------------------------------
 
+// Writes value in decimal with at least `digits` digits (value >= 0); returns the end.
+char *PutNumber(char *out, int32_t value, int digits) {
+  char reversed[12];
+  int n = 0;
+  do {
+    reversed[n++] = (char)('0' + value % 10);
+    value /= 10;
+  } while (value > 0);
+  while (n < digits) reversed[n++] = '0';
+  while (n > 0) *out++ = reversed[--n];
+  return out;
+}
+
+// Copies up to `length` bytes of text to out without passing `end`; returns the end.
+char *PutText(char *out, char *end, const char *text, size_t length) {
+  size_t room = (size_t)(end - out);
+  if (length > room) length = room;
+  memcpy(out, text, length);
+  return out + length;
+}
+
 // Appends one line to the log file: "NNNN: [hh:mm.ss] [name]> text", or without the
 // name part for a nameless thread. The line is cut at 1023 bytes and always ends with
 // exactly one line feed, even when the text's own final line feed was cut off.
 void AppendFileLine(int32_t line_number, const int32_t date_time[6], const char *name,
                     const char *text) {
   ZyLog &g = zy::log;
-  char line[FILE_LINE_LIMIT + 2];
-  int body = (int)strlen(text);
+  char line[FILE_LINE_LIMIT + 1];
+  char *end = line + FILE_LINE_LIMIT;
+  size_t body = strlen(text);
   if (body > 0 && text[body - 1] == '\n') body--;
-  int n;
-  if (name)
-    n = snprintf(line, FILE_LINE_LIMIT + 1, "%.4d: [%.2d:%.2d.%.2d] [%s]> %.*s", line_number,
-                 date_time[3], date_time[4], date_time[5], name, body, text);
-  else
-    n = snprintf(line, FILE_LINE_LIMIT + 1, "%.4d: [%.2d:%.2d.%.2d] %.*s", line_number,
-                 date_time[3], date_time[4], date_time[5], body, text);
-  if (n < 0) return;
-  size_t length = (size_t)n < FILE_LINE_LIMIT ? (size_t)n : FILE_LINE_LIMIT;
-  line[length++] = '\n';
+  // Numbers, time and separators take at most 11 + 12 bytes, well inside the limit.
+  char *p = PutNumber(line, line_number < 0 ? 0 : line_number, 4);
+  *p++ = ':', *p++ = ' ', *p++ = '[';
+  p = PutNumber(p, date_time[3] < 0 ? 0 : date_time[3], 2);
+  *p++ = ':';
+  p = PutNumber(p, date_time[4] < 0 ? 0 : date_time[4], 2);
+  *p++ = '.';
+  p = PutNumber(p, date_time[5] < 0 ? 0 : date_time[5], 2);
+  *p++ = ']', *p++ = ' ';
+  if (name) {
+    p = PutText(p, end, "[", 1);
+    p = PutText(p, end, name, strlen(name));
+    p = PutText(p, end, "]> ", 3);
+  }
+  p = PutText(p, end, text, body);
+  *p++ = '\n';
+  size_t length = (size_t)(p - line);
 
   g.writing_file = 1;
   if (g.file_writer) g.file_writer(g.file_path, line, length);
@@ -258,14 +287,24 @@ int32_t ZY_Log(int32_t level, const char *format, ...) {
 // Open, summary and close
 // ---------------------------------------------------------------------------------
 
+// Releases the file of the log in force, if any. The caller holds PRINT.
+static void ReleaseFile() {
+  ZyLog &g = zy::log;
+  ZyLogFileCloser closer = g.file_closer;
+  g.file_closer = nullptr;
+  g.file_writer = nullptr;
+  g.write_file = 0;
+  if (closer) closer();
+}
+
 void ZYI_LogConfigure(const ZyLogSettings *settings) {
   ZyLog &g = zy::log;
   ZYI_Lock(ZYI_LOCK_PRINT);
+  ReleaseFile();
   g.toggle_key = settings->toggle_key;
   g.started = 0;
   g.console_visible = 0;
   g.file_path[0] = '\0';
-  g.file_writer = nullptr;
   memset(g.level_counts, 0, sizeof g.level_counts);
   g.input[0] = '\0';
   g.caret = 0;
@@ -274,11 +313,13 @@ void ZYI_LogConfigure(const ZyLogSettings *settings) {
   ZYI_Unlock(ZYI_LOCK_PRINT);
 }
 
-void ZYI_LogStart(const char *file_path, ZyLogFileWriter writer) {
+void ZYI_LogStart(const char *file_path, ZyLogFileWriter writer, ZyLogFileCloser closer) {
   ZyLog &g = zy::log;
   ZYI_Lock(ZYI_LOCK_PRINT);
+  ReleaseFile();
   snprintf(g.file_path, sizeof g.file_path, "%s", file_path ? file_path : "");
   g.file_writer = writer;
+  g.file_closer = closer;
   g.write_file = file_path && *file_path && writer;
   g.started = 1;
   ZYI_Unlock(ZYI_LOCK_PRINT);
@@ -302,6 +343,7 @@ void ZYI_LogSummary(int32_t open_files) {
 void ZYI_LogClose(void) {
   ZYI_Lock(ZYI_LOCK_PRINT);
   FreeHistory();
+  ReleaseFile();
   zy::log.console_visible = 0;
   zy::log.started = 0;
   ZYI_Unlock(ZYI_LOCK_PRINT);

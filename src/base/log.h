@@ -4,8 +4,9 @@
 //
 // ZY_Print and ZY_Log format into one shared 4096-byte buffer under the PRINT lock and
 // hand the text to the line writer. Lines below the verbose level are dropped before
-// any formatting. The file is opened, appended and closed for every line, so it is
-// complete on disk after each one. The console's own state lives in this record too.
+// any formatting. The file stays open while the log runs; each finished line reaches it
+// in one write, so a line is in the file as soon as the call returns, even if the
+// process dies right after. The console's own state lives in this record too.
 #pragma once
 
 #include "base/state_part.h"
@@ -24,6 +25,8 @@
 // Appends one finished line (its line feed included) to the log file named `path`.
 // Called with PRINT held; whatever the writer logs reaches the history only.
 typedef void (*ZyLogFileWriter)(const char *path, const char *line, size_t length);
+// Releases the log file; called once when the log stops or is configured anew.
+typedef void (*ZyLogFileCloser)(void);
 
 // One line of the history (or the "..." marker that replaces lost lines).
 struct ZyLogRecord {
@@ -40,6 +43,7 @@ struct ZyLog {
   uint8_t write_file;                    // lines are appended to file_path
   uint8_t writing_file;                  // a file append is in progress (re-entry guard)
   ZyLogFileWriter file_writer;           // appends a line to file_path
+  ZyLogFileCloser file_closer;           // releases the file (null: nothing to release)
   char file_path[ZYI_LOG_PATH_SIZE];     // virtual name of the log file
   int32_t line_number;                   // number of the last line written
   int32_t level_counts[ZYI_LOG_LEVELS];  // lines seen per level, filtered ones included
@@ -79,12 +83,14 @@ struct ZyLogSettings {
 
 // Resets the counters and the console and applies the settings; the log is not started.
 void ZYI_LogConfigure(const ZyLogSettings *settings);
-// Starts the log; with a file path and a writer, lines are appended to that file too.
-// Prints "Logging started on ...".
-void ZYI_LogStart(const char *file_path, ZyLogFileWriter writer);
+// Starts the log; with a file path and a writer, lines are appended to that file too,
+// and the closer (may be null) releases it when the log stops. Prints "Logging started
+// on ...".
+void ZYI_LogStart(const char *file_path, ZyLogFileWriter writer, ZyLogFileCloser closer);
 // Writes the error, warning and info counters and the count of files left open.
 void ZYI_LogSummary(int32_t open_files);
-// Frees the history, hides the console and stops the log; later lines are dropped.
+// Frees the history, releases the file, hides the console and stops the log; later
+// lines are dropped.
 void ZYI_LogClose(void);
 
 // Hands one text to the line writer at a level. The caller holds PRINT.

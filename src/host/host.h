@@ -137,6 +137,15 @@ bool ZYH_SyncFile(FILE *stream);
 bool ZYH_ReplaceFile(const char *from, const char *to);
 // Size of a regular file in bytes, or -1.
 int64_t ZYH_FileSize(const char *path);
+// Opens a file for appending only (created when missing, with the permissions fopen
+// would give it): every write lands at its end, also when another process appends too.
+// Returns a descriptor, or -1 with ZYH_LastError giving the errno code.
+int ZYH_OpenAppend(const char *path);
+// Hands all `size` bytes to the kernel, in one write unless the kernel takes fewer
+// (then the rest follows). False on failure, with ZYH_LastError set.
+bool ZYH_WriteAll(int fd, const void *data, size_t size);
+// Closes a descriptor from ZYH_OpenAppend; -1 is ignored.
+void ZYH_CloseAppend(int fd);
 
 // Calls fn for each entry of a directory except "." and "..", in name order.
 // fn returns false to stop early. Returns false when the directory cannot be read.

@@ -182,6 +182,7 @@ bool ZYI_PreInit(void *embedding_window) {
   system_hooks.allow_all_resolutions = ZYI_AllowAllResolutions;
   system_hooks.refresh_raw_input = ZYI_RefreshRawInput;
   system_hooks.state_size = ZYI_StateSize;
+  system_hooks.user_folder_changed = ZYI_LogFollowUserFolder;
   ZYI_SetSystemHooks(&system_hooks);
   ZY_Log(ZY_LOG_SYSTEM, "ZY Core PreInitialized.");
   if (!ZYI_InitImageLoader()) {

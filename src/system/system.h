@@ -65,6 +65,7 @@ struct ZySystemHooks {
   void (*allow_all_resolutions)(bool allow);             // Hacks AllowAllResolutions
   void (*refresh_raw_input)(void);                       // RawInput Refresh
   size_t (*state_size)(void);                            // bytes of the engine state record
+  void (*user_folder_changed)(void);                     // the log follows a path switch
 };
 // Installs the hooks (a copy is kept; null clears them).
 void ZYI_SetSystemHooks(const ZySystemHooks *hooks);

@@ -68,6 +68,7 @@ void SwitchProgramBasePath(const char *folder) {
   memcpy(developer, zy::fs.developer, sizeof developer);
   ZYFS_SetNames(developer, folder);
   if (zy::config.logging) ZY_CreateDir("user://logs");
+  if (hooks.user_folder_changed) hooks.user_folder_changed();
 }
 
 // SwitchUserDataPath (kind 0) and SwitchSharedUserDataPath (kind 1). A path that does not

@@ -1,6 +1,11 @@
 // The log: the numbered file with its banner and line format, level counting and the
 // verbose filter, multi-line texts, cutting, the history with its "..." marker, and the
 // switches that keep the log or its file off.
+#include <signal.h>
+#include <unistd.h>
+
+#include <filesystem>
+
 #include "core_fixture.h"
 
 class Log : public CoreTest {
@@ -133,15 +138,29 @@ TEST_F(Log, SwitchesAndAnUnusableFolderKeepTheLogOrItsFileOff) {
   EXPECT_EQ(zytest::ReadFile(folder), "in the way");
 }
 
-TEST_F(Log, FileLayerComplaintsDuringAnAppendReachTheHistoryButNotTheFile) {
+static int OpenDescriptors() {
+  auto fds = std::filesystem::directory_iterator("/proc/self/fd");
+  return (int)std::distance(begin(fds), end(fds));
+}
+
+TEST_F(Log, FileStaysOpenKeepsEveryLineThroughAKillAndIsReleasedAtReset) {
+  const int before = OpenDescriptors();
   ZYI_LogOpen();
-  // A file counter below zero makes every close complain through the log; each
-  // complaint would append again and close again without end.
-  zy::fs.open_count = -10;
-  ZY_Print("survives");
-  ZY_Print("and again");
-  zy::fs.open_count = 0;
-  EXPECT_EQ(CountInHistory("CloseFile closing too many file handles!"), 2);
-  EXPECT_EQ(Tail(3), (std::vector<std::string>{"survives", "and again"}));
-  EXPECT_EQ(FileLines(false)[4].substr(0, 4), "0004");  // the complaint took number 3
+  std::string path = Native(zy::log.file_path), moved = path + ".moved";
+  // A child killed the instant ZY_Log returns has already handed the line over.
+  zytest::RunResult child = RunAsMain([] {
+    ZY_Print("last words");
+    kill(getpid(), SIGKILL);
+  });
+  EXPECT_EQ(child.status, 128 + SIGKILL);
+  EXPECT_EQ(FileLines().back(), "last words");
+  // The file is opened once: renamed away, it still receives the lines.
+  ASSERT_EQ(rename(path.c_str(), moved.c_str()), 0);
+  ZY_Print("after the move");
+  EXPECT_FALSE(zytest::FileExists(path));
+  EXPECT_NE(zytest::ReadFile(moved).find("after the move\n"), std::string::npos);
+  EXPECT_EQ(OpenDescriptors(), before + 1);
+  ZYI_DeleteLocks();  // the reset forgets the locks without freeing them
+  ZYI_ResetState();
+  EXPECT_EQ(OpenDescriptors(), before);
 }

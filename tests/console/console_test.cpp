@@ -13,7 +13,7 @@ class Console : public LifecycleTest {
     LifecycleTest::SetUp();
     ZyLogSettings settings = {0, 167};
     ZYI_LogConfigure(&settings);
-    ZYI_LogStart(nullptr, nullptr);
+    ZYI_LogStart(nullptr, nullptr, nullptr);
     zy::config.console_toggle_key = 167;
     ZyInputHooks hooks = {};
     hooks.console_toggle = ZYI_ConsoleToggle;

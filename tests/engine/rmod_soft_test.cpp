@@ -62,6 +62,7 @@ class RmodSoft : public ZyTest {
   void TearDown() override {
     if (vb_) Stop();
     unsetenv("ZYLEM_SOFT_NO_FASTPATH");
+    unsetenv("ZYLEM_SOFT_THREADS");
     if (lib_) dlclose(lib_);
   }
   // Init with a small screen, the engine's buffers (a vertex buffer and the quad index
@@ -262,10 +263,13 @@ TEST_F(RmodSoft, ScreenshotsShowTheLastFinishedFrameAndBadInputIsRefusedOrIgnore
   EXPECT_TRUE(img.At(18, 18) == BLACK && img.At(41, 41) == WHITE && img.At(30, 30) == BLACK);
 }
 
-TEST_F(RmodSoft, FastPathsGiveTheBytesOfTheGeneralRasteriserRenderTargetsToo) {
+class RmodSoftThreads : public RmodSoft {};
+
+TEST_F(RmodSoftThreads, FastPathsOnFourThreadsGiveTheBytesOfTheGeneralRasteriserOnOne) {
   // The same scene drawn twice: with the shortcuts for one-to-one sprites and flat
-  // rectangles, and with ZYLEM_SOFT_NO_FASTPATH=1, which sends every triangle through the
-  // general rasteriser. Every byte must agree, render-target alpha too.
+  // rectangles, queued and drawn in bands by four threads, and with
+  // ZYLEM_SOFT_NO_FASTPATH=1 on one thread, which sends every triangle through the
+  // general rasteriser as it arrives. Every byte must agree, render-target alpha too.
   auto scene = [this]() {
     ZY_Bitmap sprite, atlas, target;
     MakeTexture(&sprite, 16, 16, MixedTexels(16, 16), ZY_PACK_PAD_TRANSPARENT);
@@ -321,10 +325,12 @@ TEST_F(RmodSoft, FastPathsGiveTheBytesOfTheGeneralRasteriserRenderTargetsToo) {
     for (ZY_Bitmap *b : {&sprite, &atlas, &target}) r->FreeBitmapFromGpu(&b->hw);
     return shots;
   };
+  setenv("ZYLEM_SOFT_THREADS", "4", 1);
   Start(96, 64);
   const std::vector<Image> fast = scene();
   Stop();
   setenv("ZYLEM_SOFT_NO_FASTPATH", "1", 1);
+  setenv("ZYLEM_SOFT_THREADS", "1", 1);
   Start(96, 64);
   const std::vector<Image> general = scene();
   for (size_t i = 0; i < 2; i++)

@@ -184,6 +184,27 @@ TEST_P(GlGolden, SceneMatchesSoftwareReference) {
   }
 }
 
+// The shortcuts and the worker bands only save work: with them or without, on one thread
+// or four, every scene must come out the same to the last byte.
+TEST_P(Golden, SceneIsTheSameByteForByteOnEveryDrawingPath) {
+  const Scene &s = GetParam();
+  zytest::Image first;
+  for (const char *general : {"0", "1"})
+    for (const char *threads : {"1", "4"}) {
+      const std::string how = std::string("ZYLEM_SOFT_NO_FASTPATH=") + general + " ZYLEM_SOFT_THREADS=" + threads;
+      const std::string shot = world.root() + "/path" + general + threads + ".png";
+      zytest::RunResult r = zytest::RunGame(
+          world, "rmod_soft", {"--frames", "2", "--screenshot", shot, "--", std::string("scene=") + s.name},
+          {std::string("ZYLEM_SOFT_NO_FASTPATH=") + general, std::string("ZYLEM_SOFT_THREADS=") + threads});
+      ASSERT_EQ(r.status, 0) << how << "\n" << r.err << r.log;
+      zytest::Image image;
+      std::string error;
+      ASSERT_TRUE(zytest::ReadPng(shot, &image, &error)) << error;
+      if (first.rgba.empty()) first = image;
+      EXPECT_TRUE(image.width == first.width && image.rgba == first.rgba) << how << " differs from the first path";
+    }
+}
+
 void PrintTo(const Scene &scene, std::ostream *out) { *out << scene.name; }  // not its bytes
 INSTANTIATE_TEST_SUITE_P(Scenes, Golden, ::testing::ValuesIn(SCENES),
                          [](const ::testing::TestParamInfo<Scene> &info) { return std::string(info.param.name); });

@@ -56,7 +56,7 @@ bool StartEngine(const std::string &game_folder) {
   settings.verbose_level = ZY_LOG_WARNING;
   ZYI_LogConfigure(&settings);
   ZYI_InitImageLoader();  // before the log starts: its greeting is no warning
-  ZYI_LogStart("stderr", ToStderr);
+  ZYI_LogStart("stderr", ToStderr, nullptr);
   ZYH_SetGameFolder(game_folder.c_str());
   if (!ZYFS_Init()) {
     fprintf(stderr, "zyseq: cannot use folder '%s'\n", game_folder.c_str());

@@ -43,16 +43,23 @@ void ZYH_ClockSetManual(bool enabled, uint32_t start) {
 void ZYH_ClockAdvance(uint32_t ms) { manual_now.fetch_add(ms); }
 
 void ZYH_LocalDateTime(int out[6]) {
+  // Every log line asks; the calendar is worked out once per second and thread.
+  thread_local time_t cached_second = (time_t)-1;
+  thread_local int cached[6];
   time_t now = time(nullptr);
-  struct tm tm;
-  if (!localtime_r(&now, &tm)) {
-    for (int i = 0; i < 6; i++) out[i] = 0;
-    return;
+  if (now != cached_second) {
+    struct tm tm;
+    if (!localtime_r(&now, &tm)) {
+      for (int i = 0; i < 6; i++) out[i] = 0;
+      return;
+    }
+    cached[0] = tm.tm_year + 1900;
+    cached[1] = tm.tm_mon + 1;
+    cached[2] = tm.tm_mday;
+    cached[3] = tm.tm_hour;
+    cached[4] = tm.tm_min;
+    cached[5] = tm.tm_sec;
+    cached_second = now;
   }
-  out[0] = tm.tm_year + 1900;
-  out[1] = tm.tm_mon + 1;
-  out[2] = tm.tm_mday;
-  out[3] = tm.tm_hour;
-  out[4] = tm.tm_min;
-  out[5] = tm.tm_sec;
+  for (int i = 0; i < 6; i++) out[i] = cached[i];
 }

@@ -78,6 +78,36 @@ FILE *ZYH_CreateNewFile(const char *path) {
   return stream;
 }
 
+int ZYH_OpenAppend(const char *path) {
+  if (!path || !*path) {
+    errno = EINVAL;
+    Failed();
+    return -1;
+  }
+  int fd = open(path, O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0666);
+  if (fd < 0) Failed();
+  return fd;
+}
+
+bool ZYH_WriteAll(int fd, const void *data, size_t size) {
+  const char *p = (const char *)data;
+  while (size > 0) {
+    ssize_t n = write(fd, p, size);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) {
+      if (n == 0) errno = EIO;
+      return Failed();
+    }
+    p += n;
+    size -= (size_t)n;
+  }
+  return true;
+}
+
+void ZYH_CloseAppend(int fd) {
+  if (fd >= 0) close(fd);
+}
+
 bool ZYH_SyncFile(FILE *stream) {
   if (!stream) return false;
   if (fflush(stream) != 0 || fsync(fileno(stream)) != 0) return Failed();

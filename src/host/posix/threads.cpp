@@ -60,7 +60,18 @@ void *ZYH_StartThread(ZyhThreadFunc fn, void *arg) {
   return (void *)(thread_serial.fetch_add(1) + 1);
 }
 
-uint32_t ZYH_ThreadId(void) { return (uint32_t)syscall(SYS_gettid); }
+// Every lock and every log line asks for the calling thread's id; each thread asks the
+// kernel once. A forked child's thread has a new id, so the child forgets the cached one.
+static thread_local uint32_t cached_thread_id;
+
+static void ForgetThreadIdInChild(void) { cached_thread_id = 0; }
+
+uint32_t ZYH_ThreadId(void) {
+  static const bool fork_handler = pthread_atfork(nullptr, nullptr, ForgetThreadIdInChild) == 0;
+  (void)fork_handler;
+  if (cached_thread_id == 0) cached_thread_id = (uint32_t)syscall(SYS_gettid);
+  return cached_thread_id;
+}
 
 struct ZyhLock {
   pthread_mutex_t mutex;
