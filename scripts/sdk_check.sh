@@ -13,7 +13,8 @@ fail() { echo "sdk_check: $*" >&2; exit 1; }
 
 echo "== install into $work/sdk"
 cmake --install "$build" --prefix "$work/sdk" >/dev/null
-for f in bin/zylem bin/zypak lib/zylem/rmod_soft.so include/zylem/zylem.h \
+for f in bin/zylem bin/zypak bin/zyfont bin/zyseq lib/zylem/rmod_soft.so lib/zylem/rmod_gl.so \
+         lib/zylem/smod_soft.so lib/zylem/core/console.mft include/zylem/zylem.h \
          include/zylem/zylem_modules.h lib/cmake/Zylem/ZylemConfig.cmake \
          lib/cmake/Zylem/ZylemConfigVersion.cmake share/zylem/template/CMakeLists.txt; do
   [ -e "$work/sdk/$f" ] || fail "the install lacks $f"
@@ -24,7 +25,7 @@ cp -r "$work/sdk/share/zylem/template" "$work/mygame"
 cmake -S "$work/mygame" -B "$work/mygame/build" -G Ninja -DCMAKE_PREFIX_PATH="$work/sdk" >/dev/null
 cmake --build "$work/mygame/build" >/dev/null
 game="$work/mygame/build/mygame"
-for f in prog.so prog.xml data/star.png data/beep.wav rmod_soft.so; do
+for f in prog.so prog.xml data/star.png data/beep.wav rmod_soft.so smod_soft.so core/console.mft; do
   [ -e "$game/$f" ] || fail "the game folder lacks $f"
 done
 
@@ -37,6 +38,10 @@ run() {
     "$work/sdk/bin/zylem" --game "$game" --headless --renderer "$renderer" --frames 5 \
     --screenshot "$shot" >"$work/$renderer.out" 2>&1 || return 1
   [ -s "$shot" ] || fail "$renderer: no screenshot written"
+  local log
+  log=$(find "$work/home-$renderer" -name 'zylem-*.log' | head -1)
+  [ -n "$log" ] || fail "$renderer: no log written"
+  ! grep -q "Unable to load font\|not found" "$log" || { cat "$log"; fail "$renderer: the template's font or sound is missing"; }
   echo "   $renderer: 5 frames, screenshot $(stat -c %s "$shot") bytes"
 }
 echo "== running it headless"
@@ -50,11 +55,12 @@ echo "== Debian package"
 deb=$(ls "$work"/deb/zylem_*.deb 2>/dev/null | head -1)
 [ -n "$deb" ] || fail "cpack made no zylem_*.deb"
 depends=$(dpkg-deb -f "$deb" Depends)
-for d in libsdl2 libpng libegl1 libgl1; do
+for d in libsdl2 libsdl2-mixer libpng libfreetype libegl1 libgl1; do
   grep -q "$d" <<<"$depends" || fail "the package does not depend on $d: $depends"
 done
 contents=$(dpkg-deb -c "$deb")
-for f in ./usr/bin/zylem ./usr/lib/zylem/rmod_soft.so ./usr/include/zylem/zylem.h \
+for f in ./usr/bin/zylem ./usr/bin/zyfont ./usr/bin/zyseq ./usr/lib/zylem/rmod_soft.so \
+         ./usr/lib/zylem/smod_soft.so ./usr/lib/zylem/core/console.mft ./usr/include/zylem/zylem.h \
          ./usr/lib/cmake/Zylem/ZylemConfig.cmake ./usr/share/zylem/template/game.cpp; do
   grep -q " $f\$" <<<"$contents" || fail "the package lacks $f"
 done
