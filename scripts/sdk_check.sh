@@ -41,7 +41,7 @@ run() {
   local log
   log=$(find "$work/home-$renderer" -name 'zylem-*.log' | head -1)
   [ -n "$log" ] || fail "$renderer: no log written"
-  ! grep -q "Unable to load font\|not found" "$log" || { cat "$log"; fail "$renderer: the template's font or sound is missing"; }
+  ! grep -q "Unable to load font\|Sound resource .* not found" "$log" || { cat "$log"; fail "$renderer: the template's font or sound is missing"; }
   echo "   $renderer: 5 frames, screenshot $(stat -c %s "$shot") bytes"
 }
 echo "== running it headless"
