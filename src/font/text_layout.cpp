@@ -41,10 +41,15 @@ int HexValue(char c) {
 
 float HexPair(const char *p) { return (float)(HexValue(p[0]) * 16 + HexValue(p[1])) / 255.0f; }
 
-// The number after "key" in a tag, read up to the next space; `fallback` without the key.
+// The number after "key" in a tag, read up to the next space; `fallback` without the key
+// or for a value that is not a finite number. Values are kept within +-10000, so a
+// hostile scale cannot make a text infinitely wide nor an offset overflow an integer.
 float TagNumber(const char *text, const char *key, float fallback) {
   const char *p = strstr(text, key);
-  return p ? (float)strtod(p + strlen(key), nullptr) : fallback;
+  if (!p) return fallback;
+  double v = strtod(p + strlen(key), nullptr);
+  if (!isfinite(v)) return fallback;
+  return (float)(v > 10000.0 ? 10000.0 : v < -10000.0 ? -10000.0 : v);
 }
 
 void ParseImage(const char *text, ZyTextTag *tag) {
@@ -198,6 +203,7 @@ void ZYI_TextReadTag(const ZyTextRun *run, int32_t i, ZyTextTag *tag) {
       memcpy(value, text + 6, len);
       value[len] = 0;
       tag->scale = (float)strtod(value, nullptr);
+      if (tag->scale > 10000.0f) tag->scale = 10000.0f;
       // A scale of nothing (or less) would divide the wrap width by zero.
       if (tag->scale > 0.001f) tag->kind = ZYI_TAG_SCALE;
     }
