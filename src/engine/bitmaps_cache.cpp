@@ -124,9 +124,9 @@ bool LoadSingleImage(ZY_Bitmap *b, const char *source) {
   return true;
 }
 
-// Seam for downloaded bitmaps ("http://" names): they are fetched through the download
-// cache, which joins with the HTTP client. Until then such a name cannot be loaded.
-bool LoadDownloadedImage(ZY_Bitmap *, const char *) { return false; }
+// A downloaded bitmap ("http://" name) is read like a local file: the file layer's
+// download cache fetches it on its first open and serves the cached copy afterwards.
+bool LoadDownloadedImage(ZY_Bitmap *b, const char *source) { return LoadSingleImage(b, source); }
 
 // Seam for bitmap sequences: a ".bms" file, or a name with "*" standing for the frame
 // numbers. They are read by the sequence loader, which joins with bitmap sequences.

@@ -35,6 +35,7 @@
 #include "lifecycle/log_file.h"
 #include "config/didodoz.h"
 #include "lifecycle/state.h"
+#include "net/net.h"
 
 // ---------------------------------------------------------------------------------
 // Entry point
@@ -125,6 +126,7 @@ bool ZYI_PreInit(void *embedding_window) {
   // The device id is computed by the system queries when they are first asked.
 
   if (!ZYFS_Init()) return false;
+  ZYI_NetInit();  // the http:// opener joins the pak and native ones
   if (!ZYI_LoadProgram()) return false;
   ZY_ProgramInterface *prog = zy::core.prog;
   zy::core.current_parms = prog->parms;
@@ -391,6 +393,7 @@ void ZYI_Shutdown(void) {
   if (!zy::core.table_built) return;
   ZY_Log(ZY_LOG_SYSTEM, "ZYLEM Shutdown.");
   ZY_Quit();
+  ZYI_NetShutdown();  // downloads of the file cache stop too
 
   WaitForThreads();
   int32_t created = ZYI_CreatedThreadCount();

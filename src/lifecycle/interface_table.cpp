@@ -20,6 +20,7 @@
 #include "engine/draw.h"
 #include "engine/modules.h"
 #include "fs/fs.h"
+#include "net/net.h"
 
 static ZY_EngineInterface table;
 static ZY_ShaderInterface shader_table;
@@ -74,6 +75,11 @@ ZY_EngineInterface *ZYI_BuildEngineInterface(void) {
   t.WriteItems = ZY_WriteItems;
   t.FindFiles = ZY_FindFiles;
   t.FreeFileList = ZY_FreeFileList;
+
+  // HTTP
+  t.HttpRequest = ZY_HttpRequest;
+  t.AllocData = ZY_AllocData;
+  t.FreeData = ZY_FreeData;
 
   // Input
   t.GetKeyState = ZY_GetKeyState;

@@ -18,6 +18,7 @@
 #include "lifecycle/input.h"
 #include "lifecycle/resolution.h"
 #include "lifecycle/window.h"
+#include "net/net.h"
 
 namespace {
 template <class Part>
@@ -49,4 +50,5 @@ void ZYI_ResetState() {
   Zero(zy::display);
   Zero(zy::input);
   Zero(zy::window);
+  Zero(zy::net);
 }

@@ -2,12 +2,16 @@
 // in-process engine core and file helpers for the tests.
 #include "zytest.h"
 
+#include <arpa/inet.h>
+#include <errno.h>
 #include <fcntl.h>
 #include <ftw.h>
 #include <poll.h>
 #include <signal.h>
 #include <stdio.h>
 #include <stdlib.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -16,10 +20,13 @@
 #include <png.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cstring>
 #include <fstream>
 #include <iterator>
+#include <mutex>
+#include <thread>
 #include <tuple>
 
 #include "base/locks.h"
@@ -354,6 +361,85 @@ CraftedPak CraftPak(const std::vector<CraftEntry> &entries) {
   PutU32(pak.bytes, 8, pak.dir_offset);
   PutU32(pak.bytes, 12, (uint32_t)pak.bytes.size());
   return pak;
+}
+
+}  // namespace zytest
+
+// ---------------------------------------------------------------------------------
+// A loopback HTTP server
+// ---------------------------------------------------------------------------------
+namespace zytest {
+
+std::string HttpAnswer(const std::string &status, const std::string &body) {
+  return "HTTP/1.0 " + status + "\r\nContent-Length: " + std::to_string(body.size()) + "\r\n\r\n" + body;
+}
+
+struct LoopbackServer::State {
+  std::function<Answer(const std::string &)> handler;
+  int listener = -1;
+  std::atomic<bool> stop{false};
+  std::mutex mutex;
+  std::vector<std::string> requests;
+  std::thread thread;
+
+  // Waits up to ms for fd to have input; false on time-out or when the server stops.
+  bool Readable(int fd, int ms) {
+    for (auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+         !stop && std::chrono::steady_clock::now() < end;) {
+      struct pollfd p = {fd, POLLIN, 0};
+      if (poll(&p, 1, 10) > 0) return true;
+    }
+    return false;
+  }
+  void Serve(int fd) {
+    std::string request;
+    char buf[4096];
+    size_t want = std::string::npos;  // the whole request's size, once the header is in
+    while (request.size() < want && Readable(fd, 2000)) {
+      ssize_t n = recv(fd, buf, sizeof buf, 0);
+      if (n <= 0) break;
+      request.append(buf, (size_t)n);
+      size_t end = request.find("\r\n\r\n"), at = request.find("Content-Length: ");
+      if (end != std::string::npos && at < end) want = end + 6 + std::stoul(request.substr(at + 16));
+    }
+    Answer answer = handler(request);
+    { std::lock_guard<std::mutex> lock(mutex); requests.push_back(request); }
+    send(fd, answer.bytes.data(), answer.bytes.size(), MSG_NOSIGNAL);
+    if (answer.hold_ms) Readable(fd, answer.hold_ms);  // until the client closes, at most
+    close(fd);
+  }
+};
+
+LoopbackServer::LoopbackServer(std::function<Answer(const std::string &)> handler, bool ipv6)
+    : state_(new State) {
+  state_->handler = std::move(handler);
+  struct sockaddr_storage addr = {};
+  socklen_t size = ipv6 ? sizeof(sockaddr_in6) : sizeof(sockaddr_in);
+  addr.ss_family = ipv6 ? AF_INET6 : AF_INET;
+  if (ipv6) ((sockaddr_in6 *)&addr)->sin6_addr = in6addr_loopback;
+  else ((sockaddr_in *)&addr)->sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  int fd = state_->listener = socket(addr.ss_family, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  if (fd < 0 || bind(fd, (sockaddr *)&addr, size) != 0 || listen(fd, 16) != 0 ||
+      getsockname(fd, (sockaddr *)&addr, &size) != 0)
+    ADD_FAILURE() << "loopback server: " << strerror(errno);
+  port_ = ntohs(ipv6 ? ((sockaddr_in6 *)&addr)->sin6_port : ((sockaddr_in *)&addr)->sin_port);
+  state_->thread = std::thread([s = state_] {
+    while (!s->stop)
+      if (s->Readable(s->listener, 50))
+        if (int client = accept(s->listener, nullptr, nullptr); client >= 0) s->Serve(client);
+  });
+}
+
+LoopbackServer::~LoopbackServer() {
+  state_->stop = true;
+  state_->thread.join();
+  close(state_->listener);
+  delete state_;
+}
+
+std::vector<std::string> LoopbackServer::Requests() {
+  std::lock_guard<std::mutex> lock(state_->mutex);
+  return state_->requests;
 }
 
 }  // namespace zytest

@@ -159,3 +159,36 @@ void PutU32(std::string &bytes, size_t at, uint32_t v);
 CraftedPak CraftPak(const std::vector<CraftEntry> &entries);
 
 }  // namespace zytest
+
+// ---------------------------------------------------------------------------------
+// A loopback HTTP server (net and engine tests): no test reaches past this machine.
+// ---------------------------------------------------------------------------------
+namespace zytest {
+
+// The server's answer to one request: the bytes sent, then how long the connection is
+// held open before it is closed (ended early when the client goes away).
+struct Answer {
+  std::string bytes;
+  int hold_ms = 0;
+};
+// "HTTP/1.0 <status>" with a Content-Length header and the body.
+std::string HttpAnswer(const std::string &status, const std::string &body);
+
+// Serves one connection after another on 127.0.0.1 or ::1 from a thread of its own. A
+// request is read through its blank line, its Content-Length bytes and the CR LF after
+// them, recorded, and answered with what the handler returns for it.
+class LoopbackServer {
+ public:
+  explicit LoopbackServer(std::function<Answer(const std::string &request)> handler,
+                          bool ipv6 = false);
+  ~LoopbackServer();
+  int port() const { return port_; }
+  std::vector<std::string> Requests();  // every request so far, in order
+
+ private:
+  struct State;
+  State *state_;
+  int port_ = 0;
+};
+
+}  // namespace zytest

@@ -1,0 +1,152 @@
+// sockets.cpp — TCP client connections over BSD sockets, IPv4 and IPv6.
+//
+// Sockets are non-blocking and close-on-exec. A call first tries its operation and only
+// waits when the socket is not ready, in poll slices of at most 50 ms: between slices
+// the caller's stop function is asked and the time-out checked, so a server that never
+// answers costs at most the time-out and a stop request at most one slice. Time is the
+// real monotonic clock, never the engine's manual test clock: a network wait is real.
+#include <errno.h>
+#include <fcntl.h>
+#include <netdb.h>
+#include <poll.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+#include <sys/socket.h>
+#include <time.h>
+#include <unistd.h>
+
+#include "host/host.h"
+
+struct ZyhSocket {
+  int fd;
+};
+
+namespace {
+
+const int SLICE_MS = 50;
+
+uint64_t NowMs() {
+  struct timespec ts;
+  clock_gettime(CLOCK_MONOTONIC, &ts);
+  return (uint64_t)ts.tv_sec * 1000u + (uint64_t)ts.tv_nsec / 1000000u;
+}
+
+bool Stopped(const ZyhNetWait *wait) { return wait && wait->stop && wait->stop(wait->user); }
+
+// Waits until fd is ready for events (or has failed: the next call reports that).
+ZyhNetStatus Wait(int fd, short events, const ZyhNetWait *wait) {
+  uint32_t timeout = wait ? wait->timeout_ms : 0;
+  uint64_t start = NowMs();
+  for (;;) {
+    if (Stopped(wait)) return ZYH_NET_STOPPED;
+    int slice = SLICE_MS;
+    if (timeout) {
+      uint64_t spent = NowMs() - start;
+      if (spent >= timeout) return ZYH_NET_TIMED_OUT;
+      if (timeout - spent < (uint64_t)slice) slice = (int)(timeout - spent);
+    }
+    struct pollfd p = {fd, events, 0};
+    int n = poll(&p, 1, slice);
+    if (n > 0) return ZYH_NET_OK;
+    if (n < 0 && errno != EINTR) return ZYH_NET_FAILED;
+  }
+}
+
+// Connects one socket to one address.
+ZyhNetStatus ConnectOne(int fd, const struct addrinfo *a, const ZyhNetWait *wait) {
+  if (connect(fd, a->ai_addr, a->ai_addrlen) == 0) return ZYH_NET_OK;
+  if (errno != EINPROGRESS && errno != EINTR) return ZYH_NET_FAILED;
+  ZyhNetStatus status = Wait(fd, POLLOUT, wait);
+  if (status != ZYH_NET_OK) return status;
+  int error = 0;
+  socklen_t length = sizeof error;
+  if (getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &length) != 0 || error != 0)
+    return ZYH_NET_FAILED;
+  return ZYH_NET_OK;
+}
+
+}  // namespace
+
+ZyhNetStatus ZYH_TcpConnect(const char *host, uint16_t port, const ZyhNetWait *wait,
+                            ZyhSocket **out) {
+  *out = nullptr;
+  if (!host) return ZYH_NET_NO_HOST;
+  char service[8];
+  snprintf(service, sizeof service, "%u", (unsigned)port);
+  struct addrinfo hints;
+  memset(&hints, 0, sizeof hints);
+  hints.ai_family = AF_UNSPEC;
+  hints.ai_socktype = SOCK_STREAM;
+  hints.ai_flags = AI_NUMERICSERV;
+  struct addrinfo *found = nullptr;
+  if (getaddrinfo(host, service, &hints, &found) != 0 || !found) return ZYH_NET_NO_HOST;
+
+  // The worst outcome over the addresses tried is reported, with "no socket" the mildest:
+  // a refused IPv6 address and a created IPv4 socket say more than a missing family.
+  ZyhNetStatus result = ZYH_NET_NO_SOCKET;
+  for (struct addrinfo *a = found; a; a = a->ai_next) {
+    int fd = socket(a->ai_family, a->ai_socktype | SOCK_NONBLOCK | SOCK_CLOEXEC, a->ai_protocol);
+    if (fd < 0) continue;
+    ZyhNetStatus status = ConnectOne(fd, a, wait);
+    if (status == ZYH_NET_OK) {
+      ZyhSocket *s = (ZyhSocket *)malloc(sizeof *s);
+      if (s) {
+        s->fd = fd;
+        *out = s;
+        break;
+      }
+      status = ZYH_NET_NO_SOCKET;
+    }
+    close(fd);
+    if (result == ZYH_NET_NO_SOCKET || status == ZYH_NET_STOPPED) result = status;
+    if (status == ZYH_NET_STOPPED) break;
+  }
+  freeaddrinfo(found);
+  return *out ? ZYH_NET_OK : result;
+}
+
+ZyhNetStatus ZYH_TcpSend(ZyhSocket *socket, const void *data, size_t size,
+                         const ZyhNetWait *wait) {
+  if (!socket) return ZYH_NET_FAILED;
+  const char *p = (const char *)data;
+  while (size > 0) {
+    if (Stopped(wait)) return ZYH_NET_STOPPED;
+    ssize_t n = send(socket->fd, p, size, MSG_NOSIGNAL);
+    if (n > 0) {
+      p += n;
+      size -= (size_t)n;
+    } else if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+      ZyhNetStatus status = Wait(socket->fd, POLLOUT, wait);
+      if (status != ZYH_NET_OK) return status;
+    } else if (n < 0 && errno != EINTR) {
+      return ZYH_NET_FAILED;
+    }
+  }
+  return ZYH_NET_OK;
+}
+
+ZyhNetStatus ZYH_TcpReceive(ZyhSocket *socket, void *buffer, size_t size, size_t *received,
+                            const ZyhNetWait *wait) {
+  *received = 0;
+  if (!socket) return ZYH_NET_FAILED;
+  for (;;) {
+    ssize_t n = recv(socket->fd, buffer, size, 0);
+    if (n >= 0) {
+      *received = (size_t)n;
+      return ZYH_NET_OK;
+    }
+    if (errno == EAGAIN || errno == EWOULDBLOCK) {
+      ZyhNetStatus status = Wait(socket->fd, POLLIN, wait);
+      if (status != ZYH_NET_OK) return status;
+    } else if (errno != EINTR) {
+      return ZYH_NET_FAILED;
+    }
+  }
+}
+
+void ZYH_TcpClose(ZyhSocket *socket) {
+  if (!socket) return;
+  close(socket->fd);
+  free(socket);
+}
