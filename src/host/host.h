@@ -184,8 +184,9 @@ typedef struct ZyhNetWait {
 } ZyhNetWait;
 
 // Resolves host (a name, an IPv4 or an IPv6 literal) with getaddrinfo and connects to the
-// first of its addresses that accepts, each given the whole time-out. *out is the new
-// connection on ZYH_NET_OK, else null. Name resolution itself cannot be stopped.
+// first of its addresses that accepts. The lookup and each address get the whole time-out;
+// a lookup that outlasts it is ZYH_NET_NO_HOST. *out is the new connection on ZYH_NET_OK,
+// else null.
 ZyhNetStatus ZYH_TcpConnect(const char *host, uint16_t port, const ZyhNetWait *wait,
                             ZyhSocket **out);
 // Sends every byte (a peer that hung up is ZYH_NET_FAILED, never a signal).

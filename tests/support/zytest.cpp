@@ -13,6 +13,7 @@
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/time.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -20,13 +21,10 @@
 #include <png.h>
 
 #include <algorithm>
-#include <atomic>
 #include <chrono>
 #include <cstring>
 #include <fstream>
 #include <iterator>
-#include <mutex>
-#include <thread>
 #include <tuple>
 
 #include "base/locks.h"
@@ -374,72 +372,57 @@ std::string HttpAnswer(const std::string &status, const std::string &body) {
   return "HTTP/1.0 " + status + "\r\nContent-Length: " + std::to_string(body.size()) + "\r\n\r\n" + body;
 }
 
-struct LoopbackServer::State {
-  std::function<Answer(const std::string &)> handler;
-  int listener = -1;
-  std::atomic<bool> stop{false};
-  std::mutex mutex;
-  std::vector<std::string> requests;
-  std::thread thread;
-
-  // Waits up to ms for fd to have input; false on time-out or when the server stops.
-  bool Readable(int fd, int ms) {
-    for (auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
-         !stop && std::chrono::steady_clock::now() < end;) {
-      struct pollfd p = {fd, POLLIN, 0};
-      if (poll(&p, 1, 10) > 0) return true;
-    }
-    return false;
+void LoopbackServer::Serve(int fd) {
+  std::string request;
+  char buf[4096];
+  timeval wait = {2, 0};  // a request that stops short is answered after 2 s
+  setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &wait, sizeof wait);
+  for (size_t want = SIZE_MAX, end, at; request.size() < want;) {
+    ssize_t n = recv(fd, buf, sizeof buf, 0);
+    if (n <= 0) break;
+    request.append(buf, (size_t)n);
+    // Complete after the blank line, Content-Length bytes and one more CR LF.
+    if ((end = request.find("\r\n\r\n")) != std::string::npos && (at = request.find("Content-Length: ")) < end)
+      want = end + 6 + std::stoul(request.substr(at + 16));
   }
-  void Serve(int fd) {
-    std::string request;
-    char buf[4096];
-    size_t want = std::string::npos;  // the whole request's size, once the header is in
-    while (request.size() < want && Readable(fd, 2000)) {
-      ssize_t n = recv(fd, buf, sizeof buf, 0);
-      if (n <= 0) break;
-      request.append(buf, (size_t)n);
-      size_t end = request.find("\r\n\r\n"), at = request.find("Content-Length: ");
-      if (end != std::string::npos && at < end) want = end + 6 + std::stoul(request.substr(at + 16));
-    }
-    Answer answer = handler(request);
-    { std::lock_guard<std::mutex> lock(mutex); requests.push_back(request); }
-    send(fd, answer.bytes.data(), answer.bytes.size(), MSG_NOSIGNAL);
-    if (answer.hold_ms) Readable(fd, answer.hold_ms);  // until the client closes, at most
-    close(fd);
+  Answer answer = handler_(request);
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    requests_.push_back(request);
   }
-};
+  send(fd, answer.bytes.data(), answer.bytes.size(), MSG_NOSIGNAL);
+  wait = {answer.hold_ms / 1000, answer.hold_ms % 1000 * 1000};
+  if (answer.hold_ms && !setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &wait, sizeof wait))
+    recv(fd, buf, 1, 0);  // until the client leaves, at most hold_ms
+  close(fd);
+}
 
 LoopbackServer::LoopbackServer(std::function<Answer(const std::string &)> handler, bool ipv6)
-    : state_(new State) {
-  state_->handler = std::move(handler);
-  struct sockaddr_storage addr = {};
-  socklen_t size = ipv6 ? sizeof(sockaddr_in6) : sizeof(sockaddr_in);
-  addr.ss_family = ipv6 ? AF_INET6 : AF_INET;
-  if (ipv6) ((sockaddr_in6 *)&addr)->sin6_addr = in6addr_loopback;
-  else ((sockaddr_in *)&addr)->sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  int fd = state_->listener = socket(addr.ss_family, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  if (fd < 0 || bind(fd, (sockaddr *)&addr, size) != 0 || listen(fd, 16) != 0 ||
-      getsockname(fd, (sockaddr *)&addr, &size) != 0)
+    : handler_(std::move(handler)) {
+  sockaddr_in6 six = {};
+  sockaddr_in four = {};
+  six.sin6_family = AF_INET6, six.sin6_addr = in6addr_loopback;
+  four.sin_family = AF_INET, four.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  sockaddr *addr = ipv6 ? (sockaddr *)&six : (sockaddr *)&four;
+  socklen_t size = ipv6 ? sizeof six : sizeof four;
+  listener_ = socket(addr->sa_family, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  if (bind(listener_, addr, size) != 0 || listen(listener_, 16) != 0 || getsockname(listener_, addr, &size) != 0)
     ADD_FAILURE() << "loopback server: " << strerror(errno);
-  port_ = ntohs(ipv6 ? ((sockaddr_in6 *)&addr)->sin6_port : ((sockaddr_in *)&addr)->sin_port);
-  state_->thread = std::thread([s = state_] {
-    while (!s->stop)
-      if (s->Readable(s->listener, 50))
-        if (int client = accept(s->listener, nullptr, nullptr); client >= 0) s->Serve(client);
+  port_ = ntohs(ipv6 ? six.sin6_port : four.sin_port);
+  thread_ = std::thread([this] {
+    for (int client; (client = accept(listener_, nullptr, nullptr)) >= 0;) Serve(client);
   });
 }
 
 LoopbackServer::~LoopbackServer() {
-  state_->stop = true;
-  state_->thread.join();
-  close(state_->listener);
-  delete state_;
+  shutdown(listener_, SHUT_RDWR);  // ends the accept the thread waits in
+  thread_.join();
+  close(listener_);
 }
 
 std::vector<std::string> LoopbackServer::Requests() {
-  std::lock_guard<std::mutex> lock(state_->mutex);
-  return state_->requests;
+  std::lock_guard<std::mutex> lock(mutex_);
+  return requests_;
 }
 
 }  // namespace zytest

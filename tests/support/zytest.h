@@ -14,7 +14,9 @@
 #include <stdint.h>
 
 #include <functional>
+#include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace zytest {
@@ -165,8 +167,8 @@ CraftedPak CraftPak(const std::vector<CraftEntry> &entries);
 // ---------------------------------------------------------------------------------
 namespace zytest {
 
-// The server's answer to one request: the bytes sent, then how long the connection is
-// held open before it is closed (ended early when the client goes away).
+// The answer to one request: bytes sent, then the connection held open for up to
+// hold_ms (until the client leaves) before it is closed.
 struct Answer {
   std::string bytes;
   int hold_ms = 0;
@@ -174,21 +176,23 @@ struct Answer {
 // "HTTP/1.0 <status>" with a Content-Length header and the body.
 std::string HttpAnswer(const std::string &status, const std::string &body);
 
-// Serves one connection after another on 127.0.0.1 or ::1 from a thread of its own. A
-// request is read through its blank line, its Content-Length bytes and the CR LF after
-// them, recorded, and answered with what the handler returns for it.
+// Serves one connection after another on 127.0.0.1 or ::1 from a thread of its own: reads
+// a request through its blank line, its Content-Length bytes and a CR LF, records it and
+// sends what the handler returns for it.
 class LoopbackServer {
  public:
-  explicit LoopbackServer(std::function<Answer(const std::string &request)> handler,
-                          bool ipv6 = false);
+  explicit LoopbackServer(std::function<Answer(const std::string &)> handler, bool ipv6 = false);
   ~LoopbackServer();
   int port() const { return port_; }
   std::vector<std::string> Requests();  // every request so far, in order
 
  private:
-  struct State;
-  State *state_;
-  int port_ = 0;
+  void Serve(int fd);
+  std::function<Answer(const std::string &)> handler_;
+  int listener_ = -1, port_ = 0;
+  std::mutex mutex_;
+  std::vector<std::string> requests_;
+  std::thread thread_;
 };
 
 }  // namespace zytest

@@ -5,6 +5,11 @@
 // the caller's stop function is asked and the time-out checked, so a server that never
 // answers costs at most the time-out and a stop request at most one slice. Time is the
 // real monotonic clock, never the engine's manual test clock: a network wait is real.
+//
+// getaddrinfo itself cannot be interrupted, and a name server that never answers would
+// hold the caller for as long as the resolver insists. So the lookup runs on a thread of
+// its own while the caller waits in slices as above; a caller that stops or times out
+// leaves, and the lookup frees its record when it finally ends.
 #include <errno.h>
 #include <fcntl.h>
 #include <netdb.h>
@@ -15,6 +20,9 @@
 #include <sys/socket.h>
 #include <time.h>
 #include <unistd.h>
+
+#include <atomic>
+#include <new>
 
 #include "host/host.h"
 
@@ -53,6 +61,65 @@ ZyhNetStatus Wait(int fd, short events, const ZyhNetWait *wait) {
   }
 }
 
+// A name lookup shared by the caller and the thread that runs it; the last to let go of
+// it frees it.
+struct Lookup {
+  std::atomic<int> holders{2};
+  std::atomic<bool> done{false};
+  char *host;
+  char service[8];
+  struct addrinfo *found = nullptr;  // the caller takes it once done
+  int error = 0;
+};
+
+void LetGo(Lookup *l) {
+  if (l->holders.fetch_sub(1) != 1) return;
+  if (l->found) freeaddrinfo(l->found);
+  free(l->host);
+  delete l;
+}
+
+void RunLookup(void *arg) {
+  Lookup *l = (Lookup *)arg;
+  struct addrinfo hints;
+  memset(&hints, 0, sizeof hints);
+  hints.ai_family = AF_UNSPEC;
+  hints.ai_socktype = SOCK_STREAM;
+  hints.ai_flags = AI_NUMERICSERV;
+  l->error = getaddrinfo(l->host, l->service, &hints, &l->found);
+  l->done.store(true, std::memory_order_release);
+  LetGo(l);
+}
+
+// Resolves host on a thread of its own: ZYH_NET_OK with *found (freeaddrinfo it),
+// ZYH_NET_NO_HOST, ZYH_NET_STOPPED or ZYH_NET_TIMED_OUT.
+ZyhNetStatus Resolve(const char *host, uint16_t port, const ZyhNetWait *wait,
+                     struct addrinfo **found) {
+  Lookup *l = new (std::nothrow) Lookup;
+  if (!l || !(l->host = strdup(host))) {
+    delete l;
+    return ZYH_NET_NO_HOST;
+  }
+  snprintf(l->service, sizeof l->service, "%u", (unsigned)port);
+  if (!ZYH_StartThread(RunLookup, l)) RunLookup(l);  // no thread to spare: look it up here
+  uint32_t timeout = wait ? wait->timeout_ms : 0;
+  ZyhNetStatus status = ZYH_NET_OK;
+  for (uint64_t start = NowMs(); !l->done.load(std::memory_order_acquire);) {
+    if (Stopped(wait)) status = ZYH_NET_STOPPED;
+    if (timeout && NowMs() - start >= timeout) status = ZYH_NET_TIMED_OUT;
+    if (status != ZYH_NET_OK) break;
+    struct timespec slice = {0, 5 * 1000000};
+    nanosleep(&slice, nullptr);
+  }
+  if (status == ZYH_NET_OK) {
+    status = l->error == 0 && l->found ? ZYH_NET_OK : ZYH_NET_NO_HOST;
+    *found = l->found;
+    l->found = nullptr;
+  }
+  LetGo(l);
+  return status;
+}
+
 // Connects one socket to one address.
 ZyhNetStatus ConnectOne(int fd, const struct addrinfo *a, const ZyhNetWait *wait) {
   if (connect(fd, a->ai_addr, a->ai_addrlen) == 0) return ZYH_NET_OK;
@@ -72,15 +139,9 @@ ZyhNetStatus ZYH_TcpConnect(const char *host, uint16_t port, const ZyhNetWait *w
                             ZyhSocket **out) {
   *out = nullptr;
   if (!host) return ZYH_NET_NO_HOST;
-  char service[8];
-  snprintf(service, sizeof service, "%u", (unsigned)port);
-  struct addrinfo hints;
-  memset(&hints, 0, sizeof hints);
-  hints.ai_family = AF_UNSPEC;
-  hints.ai_socktype = SOCK_STREAM;
-  hints.ai_flags = AI_NUMERICSERV;
   struct addrinfo *found = nullptr;
-  if (getaddrinfo(host, service, &hints, &found) != 0 || !found) return ZYH_NET_NO_HOST;
+  ZyhNetStatus looked_up = Resolve(host, port, wait, &found);
+  if (looked_up != ZYH_NET_OK) return looked_up == ZYH_NET_TIMED_OUT ? ZYH_NET_NO_HOST : looked_up;
 
   // The worst outcome over the addresses tried is reported, with "no socket" the mildest:
   // a refused IPv6 address and a created IPv4 socket say more than a missing family.
