@@ -11,6 +11,7 @@
 #include "fs/fs.h"
 #include "lifecycle/boot.h"
 #include "lifecycle/interface_table.h"
+#include "net/net.h"
 
 namespace {
 
@@ -25,7 +26,7 @@ struct Slot {
 
 // Every operation the table holds, each in the slot of its name. Two operations swapped,
 // a slot filled with another function, or a filled slot missing here fails the test; the
-// slots of subsystems not built yet (fonts, sound, text, HTTP, data) stay null.
+// slots of subsystems not built yet (fonts, sound, text) stay null.
 const Slot SLOTS[] = {
     OP(Print) OP(Log) OP(Popup) OP(Sleep) OP(GetTime) OP(GetDateTime) OP(GetMutex) OP(DestroyMutex)
     OP(LockMutex) OP(UnlockMutex) OP(CreateThread) OP(GetCurrentThreadId) OP(IsMainThread) OP(LockMainLoop)
@@ -33,7 +34,7 @@ const Slot SLOTS[] = {
     OP(AddSearchPath) OP(RemoveSearchPath) OP(GetSearchPath) OP(GetSearchPathCount) OP(DeleteFile) OP(OpenFile)
     OP(CloseFile) OP(ReadFile) OP(WriteFile) OP(FlushFile) OP(TellFile) OP(SeekFile) OP(ReadByte)
     AS(SeekFile2, ZY_SeekFile) AS(TellFile2, ZY_TellFile) OP(ReadItems) OP(WriteItems) OP(FindFiles)
-    OP(FreeFileList) OP(GetKeyState) OP(SetKeyState) OP(GetAxis) OP(SetAxis) OP(PushTransform) OP(PopTransform)
+    OP(FreeFileList) OP(HttpRequest) OP(AllocData) OP(FreeData) OP(GetKeyState) OP(SetKeyState) OP(GetAxis) OP(SetAxis) OP(PushTransform) OP(PopTransform)
     OP(GetTransform) OP(PushVertexHook) OP(PopVertexHook) OP(RemoveVertexHook) OP(ApplyVertexHooks)
     OP(GetBitmap) OP(GetBitmapEx) OP(LoadBitmap) OP(ReleaseBitmap) OP(SaveBitmap) OP(RefreshBitmap)
     OP(ResizeBitmap) OP(SetBitmapCacheMode) OP(CreateBitmap) OP(SelectBitmapFrame) OP(Forward3) OP(SetClipRect)
