@@ -16,6 +16,7 @@ packages=(
   fonts-dejavu-core fonts-wqy-microhei
   xvfb xauth libgl1-mesa-dri zenity
   curl dpkg-dev file
+  sox libsox-fmt-base
 )
 
 missing=()

@@ -6,6 +6,10 @@
 // circling the fan. It reacts to input: the arrow keys move the square, space pauses the
 // animation, the left mouse button leaves a trail, Escape quits. Everything goes through
 // the engine interface table in prog->zy. The images are made by make_data.py.
+// The square blips when it bounces (panned to where it hits) over looping music; on a
+// machine without a sound device the engine's null sound module answers and all is quiet.
+// Text is drawn in three fonts the build generates from fonts/*.mft.xml (DrawTexts): a title,
+// the controls with a coloured word, the frame rate, and a Chinese line wrapped in a box.
 #include <math.h>
 #include <stdio.h>
 #include <string.h>
@@ -26,7 +30,29 @@ static struct {
   float trail[32][2];   // positions left by the mouse while the left button is down
   int trail_count;
   ZY_Bitmap *star, *orb;  // data/star.png and data/orb.png
+  ZY_Sound *bounce, *music;  // data/bounce.wav and data/music.ogg
+  ZY_Font *title, *text, *cjk;  // fonts/title.mft, fonts/text.mft, fonts/cjk.mft (UTF-8)
+  float fps;            // smoothed frame rate
+  ZY_Bitmap *flame;       // the sequence data/flame.bms
 } game;
+
+// Sounds are named without their extension too: the engine tries .wav, .ogg and .mp3.
+static void StartSound(void) {
+  game.bounce = zy->GetSound("data/bounce");
+  game.music = zy->GetSound("data/music");
+  zy->PlayMusic(game.music, 0.6f, 2.0f);  // music always loops; it fades in over 2 s
+}
+
+// The blip comes from the side the square hit (pan -1 left .. 1 right).
+static void PlayBounce(float x, float width) {
+  zy->PlaySound(game.bounce, 0.8f, 2 * x / width - 1, 0);
+}
+
+static void StopSound(void) {
+  zy->StopMusic(0);
+  zy->ReleaseSound(game.bounce);
+  zy->ReleaseSound(game.music);
+}
 
 // Bitmaps are named without their extension; the engine finds data/star.png in the game
 // folder. A missing one is drawn as nothing.
@@ -45,18 +71,29 @@ static bool Init(void) {
   game.vy = -90;
   game.star = GameBitmap("data/star");
   game.orb = GameBitmap("data/orb");
+  game.title = zy->GetFont("fonts/title.mft");
+  game.text = zy->GetFont("fonts/text.mft");
+  game.cjk = zy->GetFont("fonts/cjk.mft");
+  game.flame = GameBitmap("data/flame.bms");
   zy->Log(ZY_LOG_INFO, "Hello ZYLEM: %dx%d, arrows move, space pauses, Escape quits.",
           prog->parms.width, prog->parms.height);
+  StartSound();
   return true;
 }
 
 static void Shutdown(void) {
   zy->ReleaseBitmap(game.star);
   zy->ReleaseBitmap(game.orb);
+  StopSound();
+  zy->ReleaseFont(game.title);
+  zy->ReleaseFont(game.text);
+  zy->ReleaseFont(game.cjk);
+  zy->ReleaseBitmap(game.flame);
   zy->Log(ZY_LOG_INFO, "Hello ZYLEM: bye after %.1f s.", game.time);
 }
 
 static void Update(float dt) {
+  if (dt > 0) game.fps = game.fps > 0 ? game.fps * 0.9f + 0.1f / dt : 1.0f / dt;
   if (zy->GetKeyState(VK_ESCAPE) & 1) zy->Quit();
   if (zy->GetKeyState(VK_SPACE) & 1) game.paused = !game.paused;
   float speed = 240 * dt;
@@ -69,8 +106,10 @@ static void Update(float dt) {
     game.box_x += game.vx * dt;
     game.box_y += game.vy * dt;
     float w = (float)prog->parms.width, h = (float)prog->parms.height;
-    if (game.box_x < 0 || game.box_x > w - 60) game.vx = -game.vx;
-    if (game.box_y < 0 || game.box_y > h - 60) game.vy = -game.vy;
+    bool bounced = false;
+    if (game.box_x < 0 || game.box_x > w - 60) game.vx = -game.vx, bounced = true;
+    if (game.box_y < 0 || game.box_y > h - 60) game.vy = -game.vy, bounced = true;
+    if (bounced) PlayBounce(game.box_x + 30, w);
     game.box_x = fminf(fmaxf(game.box_x, 0), w - 60);
     game.box_y = fminf(fmaxf(game.box_y, 0), h - 60);
   }
@@ -104,6 +143,45 @@ static void DrawFan(float cx, float cy, float radius) {
     idx[i * 3 + 2] = (uint16_t)((i + 1) % 12 + 1);
   }
   zy->DrawTriangles(NULL, v, 13, idx, 36);
+}
+
+// The texts: a title, the controls with a coloured word (a colour tag), the frame rate
+// right-aligned, and a Chinese line in a UTF-8 font wrapped inside a box.
+static void DrawTexts(float w, float h) {
+  if (!zy->DrawText) return;
+  zy->SetTextFlags(0);
+  zy->SetTextMaxWidth(0);
+  zy->SetColor(1, 1, 1);
+  zy->DrawText(game.title, 24, 18, "Hello ZYLEM");
+  zy->DrawText(game.text, 26, 58, "Arrows move the |40ff80|square|ffffff|, space pauses, Escape quits.");
+  zy->SetTextFlags(1);  // right-aligned at x
+  zy->SetColor(1.0f, 0.9f, 0.3f);
+  zy->DrawText(game.text, w - 16, 18, "%.0f fps", game.fps);
+  zy->SetTextFlags(0);
+
+  float box_x = 24, box_y = h - 96, box_w = 300, box_h = 70;
+  zy->SetColor(0, 0, 0);
+  zy->SetAlpha(0.55f);
+  zy->DrawRect(box_x, box_y, box_w, box_h);
+  zy->SetAlpha(1);
+  zy->SetColor(0.6f, 0.7f, 1.0f);
+  zy->DrawLine(box_x, box_y, box_x + box_w, box_y);
+  zy->DrawLine(box_x + box_w, box_y, box_x + box_w, box_y + box_h);
+  zy->DrawLine(box_x + box_w, box_y + box_h, box_x, box_y + box_h);
+  zy->DrawLine(box_x, box_y + box_h, box_x, box_y);
+  zy->SetColor(1, 1, 1);
+  zy->SetTextMaxWidth(box_w - 24);
+  zy->DrawText(game.cjk, box_x + 12, box_y + 12, "你好，世界！这行字体由文泉驿微米黑生成，在框内自动换行。");
+  zy->SetTextMaxWidth(0);
+}
+
+// A flickering flame from a bitmap sequence. data/flame.bms is built by the engine the
+// first time it is asked for, from data/flame_0000.png to flame_0007.png: the frames
+// that repeat earlier ones are stored once, all of them share one atlas texture.
+static void DrawFlame(float x, float y) {
+  if (!game.flame || game.flame->frame_count <= 0) return;
+  zy->SelectBitmapFrame(game.flame, (int32_t)(game.time * 12));
+  zy->DrawBitmapEx(game.flame, x, y, 0, 3);
 }
 
 static void Draw(float) {
@@ -158,6 +236,8 @@ static void Draw(float) {
   zy->PopTransform();
   zy->SetColor(1, 1, 1);
 
+  DrawFlame(w - 70, h - 80);
+
   // Mouse ring and trail (the ring waits in the middle until the mouse first moves).
   float mx = zy->GetAxis(ZY_MOUSE_X), my = zy->GetAxis(ZY_MOUSE_Y);
   if (mx == 0 && my == 0) {
@@ -172,6 +252,8 @@ static void Draw(float) {
   int n = game.trail_count < 32 ? game.trail_count : 32;
   for (int i = 0; i < n; i++) zy->DrawRect(game.trail[i][0] - 3, game.trail[i][1] - 3, 6, 6);
   zy->SetColor(1, 1, 1);
+
+  DrawTexts(w, h);
 }
 
 static uint32_t Event(ZY_InputEvent ev) {

@@ -113,6 +113,11 @@ void ZYI_CallRendererToFreeBitmap(ZY_BitmapHardware *hw);
 // Moves a bitmap's hardware data into the hardware release queue and clears it in the
 // record; a bitmap not on the GPU is only reported.
 void ZYI_QueueBitmapHardwareDataRelease(ZY_Bitmap *bitmap);
+// Whether GPU work may be done by the calling thread now: it is the main thread, or the
+// renderer answers SupportsBackgroundUpload.
+bool ZYI_BitmapGpuWorkAllowed(void);
+// Removes a bitmap from the upload queue; true when it was there.
+bool ZYI_BitmapRemoveFromUploadQueue(ZY_Bitmap *bitmap);
 // Whether a bitmap waits in the upload queue.
 bool ZYI_BitmapQueuedForUpload(const ZY_Bitmap *bitmap);
 // Lengths of the upload queue and the hardware release queue.

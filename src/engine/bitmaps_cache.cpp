@@ -10,8 +10,8 @@
 // A bitmap's file is its name when that has an extension, else the first of name.png,
 // name.jpg, name.bms and name.tga that opens. Single images go through the image loader
 // and then take their logical size and pack mode from the manifest arrays of the
-// configuration. Sequences (".bms" files and "*" names) and downloads ("http://" names)
-// are recognised here and handed to their loaders.
+// configuration. Sequences (".bms" files and "*" names, bitmaps_sequence.h) and downloads
+// ("http://" names) are recognised here and handed to their loaders.
 //
 // Sections: loading; cache modes; frames; re-creation.
 #include <limits.h>
@@ -24,7 +24,10 @@
 #include "base/locks.h"
 #include "base/log.h"
 #include "base/state.h"
+#include "base/threads.h"
 #include "engine/bitmaps_internal.h"
+#include "engine/bitmaps_sequence.h"
+#include "engine/draw.h"
 #include "engine/modules.h"
 #include "fs/fs.h"
 #include "image/atlas.h"
@@ -128,11 +131,6 @@ bool LoadSingleImage(ZY_Bitmap *b, const char *source) {
 // download cache fetches it on its first open and serves the cached copy afterwards.
 bool LoadDownloadedImage(ZY_Bitmap *b, const char *source) { return LoadSingleImage(b, source); }
 
-// Seam for bitmap sequences: a ".bms" file, or a name with "*" standing for the frame
-// numbers. They are read by the sequence loader, which joins with bitmap sequences.
-// Until then such a name cannot be loaded.
-bool LoadSequence(ZY_Bitmap *, const char *) { return false; }
-
 }  // namespace
 
 bool ZYI_BitmapLoadFromFile(ZY_Bitmap *b) {
@@ -157,7 +155,7 @@ bool ZYI_BitmapLoadFromFile(ZY_Bitmap *b) {
   if (strncmp(b->name, "http://", 7) == 0)
     loaded = LoadDownloadedImage(b, source);
   else if (EndsWith(source, ".bms") || strchr(b->name, '*'))
-    loaded = LoadSequence(b, source);
+    loaded = ZYI_LoadBitmapSequence(b, source);
   else
     loaded = LoadSingleImage(b, source);
 
@@ -173,14 +171,10 @@ bool ZYI_BitmapLoadFromFile(ZY_Bitmap *b) {
   return true;
 }
 
-void ZYI_BitmapFreePixels(ZY_Bitmap *b) {
+namespace {
+
+void FreeOwnPixels(ZY_Bitmap *b) {
   if (!b->pixels) return;
-  // A sequence bitmap shows the pixels of one of its frames; they belong to the frame.
-  for (int32_t f = 0; f < b->frame_count && b->frames; f++)
-    if (b->frames[f].pixels == b->pixels) {
-      b->pixels = nullptr;
-      return;
-    }
   ImageLoader *loader = ZYI_GetImageLoader();
   if (loader) {
     loader->FreeImagePixels(b);
@@ -188,6 +182,20 @@ void ZYI_BitmapFreePixels(ZY_Bitmap *b) {
     free(b->pixels);
     b->pixels = nullptr;
   }
+}
+
+}  // namespace
+
+void ZYI_BitmapFreePixels(ZY_Bitmap *b) {
+  if (!b->frames || b->frame_count <= 0) {
+    FreeOwnPixels(b);
+    return;
+  }
+  // A sequence bitmap shows the pixels of one of its frames; they belong to the frame.
+  // Its pictures are its frames' and its atlas's; their textures stay.
+  b->pixels = nullptr;
+  for (int32_t f = 0; f < b->frame_count; f++) FreeOwnPixels(&b->frames[f]);
+  if (ZY_Bitmap *atlas = ZYI_SequenceAtlas(b)) FreeOwnPixels(atlas);
 }
 
 // ---------------------------------------------------------------------------------
@@ -234,6 +242,11 @@ void ZY_SelectBitmapFrame(ZY_Bitmap *b, int32_t frame) {
   ZYI_BitmapLock(b);
   int32_t index = frame < 0 ? 0 : frame % b->frame_count;
   const ZY_Bitmap &f = b->frames[index];
+  // The batch knows its texture by the bitmap's hardware record and reads the handle in
+  // it when it draws: quads of the frame shown so far must be drawn before a frame with
+  // another texture takes its place. Frames of one atlas keep batching.
+  if (ZY_IsMainThread() && zy::draw.texture == &b->hw && f.hw.texture != b->hw.texture)
+    ZYI_Flush();
   b->width = f.width;
   b->height = f.height;
   b->alloc_width = f.alloc_width;
@@ -265,6 +278,7 @@ void ZYI_BitmapDropFrames(ZY_Bitmap *b) {
     free(f.name);
     free(f.source_name);
   }
+  ZYI_SequenceFreeAtlas(b);
   free(b->frames);
   b->frames = nullptr;
   b->frame_count = 0;

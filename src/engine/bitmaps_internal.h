@@ -6,9 +6,6 @@
 
 #include "engine/bitmaps.h"
 
-// Whether GPU work may be done by the calling thread now: it is the main thread, or the
-// renderer answers SupportsBackgroundUpload.
-bool ZYI_BitmapGpuWorkAllowed(void);
 // Takes and releases a record's own lock (or the shared SHARED_BITMAP lock it was lent).
 void ZYI_BitmapLock(ZY_Bitmap *bitmap);
 void ZYI_BitmapUnlock(ZY_Bitmap *bitmap);
@@ -29,8 +26,6 @@ void ZYI_BitmapFreePixels(ZY_Bitmap *bitmap);
 void ZYI_BitmapFreeGpuData(ZY_Bitmap *bitmap);
 // Frees the frames of a sequence (their pixels; their textures must be gone already).
 void ZYI_BitmapDropFrames(ZY_Bitmap *bitmap);
-// Removes a bitmap from the upload queue; true when it was there.
-bool ZYI_BitmapRemoveFromUploadQueue(ZY_Bitmap *bitmap);
 // Appends a bitmap to the upload queue unless it is there already.
 void ZYI_BitmapQueueUpload(ZY_Bitmap *bitmap);
 // Destroys a record (GET_BITMAP held): texture, pixels, frames, names and its own lock

@@ -24,6 +24,7 @@
 #include "base/state.h"
 #include "base/threads.h"
 #include "engine/bitmaps_internal.h"
+#include "engine/bitmaps_sequence.h"
 #include "engine/draw.h"
 #include "engine/modules.h"
 #include "host/host.h"
@@ -194,18 +195,33 @@ void ZYI_CallRendererToFreeBitmap(ZY_BitmapHardware *hw) {
 
 namespace {
 
+// Whether a frame draws from someone else's texture: a duplicate shares its original's,
+// a frame read from a sequence file the atlas's.
+bool SharesTexture(const ZY_Bitmap &f) { return f.duplicate_of || f.pending_source; }
+
+// Forgets a shared texture in a frame. An atlas frame keeps its rectangle in the atlas.
+void ForgetSharedTexture(ZY_Bitmap &f) {
+  if (f.pending_source) {
+    f.hw.on_gpu = 0;
+    f.hw.texture = f.hw.renderer_data[0] = f.hw.renderer_data[1] = nullptr;
+  } else {
+    memset(&f.hw, 0, sizeof f.hw);
+  }
+}
+
 // Frees the textures of a bitmap and its frames now (GPU work allowed). A sequence
-// bitmap shows a frame's texture, and a duplicate frame shares its original's: only
-// the frames that own one free it.
+// bitmap shows a frame's texture, and a frame may share another's or the atlas's: only
+// the frames that own one and the atlas free theirs.
 void FreeTexturesNow(ZY_Bitmap *b) {
   if (b->frames && b->frame_count > 0) {
     for (int32_t i = 0; i < b->frame_count; i++) {
       ZY_Bitmap &f = b->frames[i];
-      if (f.duplicate_of)
-        memset(&f.hw, 0, sizeof f.hw);
+      if (SharesTexture(f))
+        ForgetSharedTexture(f);
       else
         ZYI_CallRendererToFreeBitmap(&f.hw);
     }
+    if (ZY_Bitmap *atlas = ZYI_SequenceAtlas(b)) ZYI_CallRendererToFreeBitmap(&atlas->hw);
     memset(&b->hw, 0, sizeof b->hw);
     return;
   }
@@ -224,11 +240,13 @@ void ZYI_BitmapFreeGpuData(ZY_Bitmap *b) {
   if (b->frames && b->frame_count > 0) {
     for (int32_t i = 0; i < b->frame_count; i++) {
       ZY_Bitmap &f = b->frames[i];
-      if (f.duplicate_of)
-        memset(&f.hw, 0, sizeof f.hw);
+      if (SharesTexture(f))
+        ForgetSharedTexture(f);
       else if (f.hw.on_gpu)
         ZYI_QueueBitmapHardwareDataRelease(&f);
     }
+    ZY_Bitmap *atlas = ZYI_SequenceAtlas(b);
+    if (atlas && atlas->hw.on_gpu) ZYI_QueueBitmapHardwareDataRelease(atlas);
     memset(&b->hw, 0, sizeof b->hw);
   } else if (b->hw.on_gpu) {
     ZYI_QueueBitmapHardwareDataRelease(b);
@@ -255,13 +273,22 @@ bool WaitForRenderer(void) {
   return false;
 }
 
-// A sequence: every frame that owns pixels is uploaded, duplicates take their original's
-// texture, and the remembered frame is shown again. (Frames packed into one atlas are
-// prepared by the sequence loader, which hands the atlas over as the pending source.)
+// A sequence: its atlas (the pending source of a sequence read from a file) is uploaded
+// first and its frames draw from that texture through their own rectangles; every other
+// frame that owns pixels is uploaded, duplicates take their original's texture, and the
+// remembered frame is shown again.
 void UploadFrames(ZY_Bitmap *b) {
+  ZY_Bitmap *atlas = ZYI_SequenceAtlas(b);
+  if (atlas && atlas->pixels && !atlas->hw.on_gpu) ZYI_CallRendererToLoadBitmap(atlas);
   for (int32_t i = 0; i < b->frame_count; i++) {
     ZY_Bitmap &f = b->frames[i];
-    if (!f.duplicate_of && f.pixels) ZYI_CallRendererToLoadBitmap(&f);
+    if (f.pending_source && atlas) {
+      f.hw.on_gpu = atlas->hw.on_gpu;
+      f.hw.texture = atlas->hw.texture;
+      memcpy(f.hw.renderer_data, atlas->hw.renderer_data, sizeof f.hw.renderer_data);
+    } else if (!f.duplicate_of && f.pixels) {
+      ZYI_CallRendererToLoadBitmap(&f);
+    }
   }
   for (int32_t i = 0; i < b->frame_count; i++) {
     ZY_Bitmap &f = b->frames[i];
@@ -357,8 +384,7 @@ void ZYI_ProcessResourceQueues(void) {
   ZYI_Unlock(ZYI_LOCK_RESOURCE_QUEUE);
 
   FreeReleases(releases, release_count);
-  // Fonts waiting for their atlas upload are served here, before the bitmaps, once the
-  // font cache joins; they share the same time budget.
+  // Font atlases wait in this queue too (as bitmap records of their fonts).
   for (int32_t i = 0; i < upload_count; i++) {
     if ((uint32_t)(ZY_GetTime() - started) > ZYI_RESOURCE_QUEUE_BUDGET_MS) break;
     ServeUpload(uploads[i]);

@@ -23,6 +23,7 @@
 #include "base/state.h"
 #include "base/threads.h"
 #include "engine/bitmaps_internal.h"
+#include "engine/bitmaps_sequence.h"
 #include "engine/draw.h"
 #include "engine/modules.h"
 
@@ -323,6 +324,7 @@ void ZYI_BitmapsFree(void) {
     memset(&b->hw, 0, sizeof b->hw);
     for (int32_t f = 0; f < b->frame_count && b->frames; f++)
       memset(&b->frames[f].hw, 0, sizeof b->frames[f].hw);
+    if (ZY_Bitmap *atlas = ZYI_SequenceAtlas(b)) memset(&atlas->hw, 0, sizeof atlas->hw);
     ZYI_BitmapFreePixels(b);
     ZYI_BitmapDropFrames(b);
     free(b->source_name);

@@ -105,6 +105,9 @@ void ZYI_Flush(void);
 // Developer mode with F10 held: the batch and triangle counts of the last pass in a
 // black box at the top left, then a flush. Nothing otherwise.
 void ZYI_DrawCounters(void);
+// Applies the vertex hooks to the four vertices, chooses the texture and adds the quad
+// to the batch, flushing a full batch.
+void ZYI_DrawAddQuad(ZY_Vertex quad[4], ZY_BitmapHardware *texture);
 // Entries on the transform stack (the frame reports a non-empty stack at its end).
 int32_t ZYI_TransformDepth(void);
 // The bitmap drawn into now, or null for the screen.

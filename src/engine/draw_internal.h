@@ -20,9 +20,6 @@ bool ZYI_DrawOverdrawOn(void);
 // first and telling the renderer when it changes. False when the batch still holds
 // quads of another texture because the flush was refused.
 bool ZYI_DrawUseTexture(ZY_BitmapHardware *texture);
-// Applies the vertex hooks to the four vertices, chooses the texture and adds the quad
-// to the batch, flushing a full batch.
-void ZYI_DrawAddQuad(ZY_Vertex quad[4], ZY_BitmapHardware *texture);
 // Runs the active vertex hooks (first active to top) on the vertices.
 void ZYI_DrawApplyHooks(ZY_Vertex *vertices, int32_t count);
 // Sends the top of the transform stack (identity when empty) to the renderer.

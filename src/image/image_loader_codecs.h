@@ -40,6 +40,10 @@ extern const ZyiImageCodec ZYI_TGA_CODEC;
 extern const ZyiImageCodec ZYI_PNG_CODEC;
 extern const ZyiImageCodec ZYI_JPEG_CODEC;
 
+// Writes the bitmap as an 8-bit RGBA PNG with the fastest settings (deflate level 1, the
+// "up" filter on every row): for large pictures the engine writes for itself.
+bool ZYI_EncodePngFast(FILE *stream, const ZY_Bitmap *bitmap, bool bgra_pixels);
+
 // Allocates width x height pixels (4 bytes each) for a decoder; null when the size does
 // not fit in memory.
 uint32_t *ZYI_AllocPixelBuffer(uint32_t width, uint32_t height);

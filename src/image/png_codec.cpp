@@ -258,6 +258,7 @@ struct PngWriteJob {
   FILE *stream;
   const ZY_Bitmap *bitmap;
   bool bgra_pixels;
+  bool fast;            // fastest deflate and the "up" filter on every row
   png_structp png;
   png_infop info;
   png_bytep *rows;
@@ -287,6 +288,12 @@ bool PngWriteSession(PngWriteJob *job) {
   significant.red = significant.green = significant.blue = 8;
   significant.gray = significant.alpha = 8;
   png_set_sBIT(job->png, job->info, &significant);
+  if (job->fast) {
+    // Choosing a filter per row and deflating hard cost five times the time for files
+    // about a fifth smaller; for big atlases the engine writes itself, speed wins.
+    png_set_compression_level(job->png, 1);
+    png_set_filter(job->png, PNG_FILTER_TYPE_BASE, PNG_FILTER_UP);
+  }
   png_write_info(job->png, job->info);
   if (job->bgra_pixels) png_set_bgr(job->png);  // the file is always R, G, B, A
 
@@ -302,13 +309,14 @@ bool PngWriteSession(PngWriteJob *job) {
   return true;
 }
 
-bool EncodePng(FILE *stream, const ZY_Bitmap *bitmap, int32_t, bool bgra_pixels) {
+bool WritePng(FILE *stream, const ZY_Bitmap *bitmap, bool bgra_pixels, bool fast) {
   if (bitmap->width <= 0 || bitmap->height <= 0) return false;
   PngWriteJob job;
   memset(&job, 0, sizeof job);
   job.stream = stream;
   job.bitmap = bitmap;
   job.bgra_pixels = bgra_pixels;
+  job.fast = fast;
   bool ok = PngWriteSession(&job);
   if (job.png) png_destroy_write_struct(&job.png, &job.info);
   free(job.rows);
@@ -316,6 +324,14 @@ bool EncodePng(FILE *stream, const ZY_Bitmap *bitmap, int32_t, bool bgra_pixels)
   return ok;
 }
 
+bool EncodePng(FILE *stream, const ZY_Bitmap *bitmap, int32_t, bool bgra_pixels) {
+  return WritePng(stream, bitmap, bgra_pixels, false);
+}
+
 }  // namespace
+
+bool ZYI_EncodePngFast(FILE *stream, const ZY_Bitmap *bitmap, bool bgra_pixels) {
+  return WritePng(stream, bitmap, bgra_pixels, true);
+}
 
 const ZyiImageCodec ZYI_PNG_CODEC = {".png", "png", DecodePng, EncodePng};

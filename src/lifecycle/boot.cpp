@@ -29,9 +29,11 @@
 #include "engine/draw.h"
 #include "lifecycle/interface_table.h"
 #include "engine/modules.h"
+#include "font/fonts.h"
 #include "fs/fs.h"
 #include "host/host.h"
 #include "image/image_loader.h"
+#include "sound/sound.h"
 #include "lifecycle/log_file.h"
 #include "config/didodoz.h"
 #include "lifecycle/state.h"
@@ -159,6 +161,7 @@ bool ZYI_PreInit(void *embedding_window) {
   ZY_AddSearchPath(ZY_GetPath(3, "%s", ""), true);
   ZY_AddSearchPath(ZY_GetPath(1, "%s", ""), true);
   ZYI_BitmapsInit();
+  ZYI_FontsInit();
   // Input delivery reaches the subsystems above it through these seams: a resize asks
   // every render target to be redrawn. The console joins them later.
   ZyInputHooks hooks;
@@ -272,6 +275,8 @@ bool ZYI_Init(void) {
   prog->parms.developer_mode = zy::config.developer_mode;
   prog->parms.locale = zy::config.locale ? zy::config.locale : (char *)"";
   ZYI_BitmapsSetReferenceCounting(prog->parms.reference_counting != 0);
+  ZYI_SoundsSetReferenceCounting(prog->parms.reference_counting != 0);
+  ZYI_FontsSetReferenceCounting(prog->parms.reference_counting != 0);
   ZY_Log(ZY_LOG_INFO, "Initializing Program '%s'..", prog->title);
   if (prog->init())
     zy::core.program_initialized = 1;
@@ -305,7 +310,7 @@ static void RendererReady(void) {
   zy::modules.colour_order = r->GetColourOrder();
   ZYI_DrawSendProjection();
   ZYI_RecreateBitmaps(ZYI_PostEvent);
-  // Font atlases are re-created on the new device here once fonts join.
+  ZYI_RecreateFontAtlases();
   zy::core.renderer_ready = 1;
 }
 
@@ -357,7 +362,7 @@ void ZYI_ShutdownRenderer(void) {
   ZY_Log(ZY_LOG_SYSTEM, "Zylem RendImp Shutdown.");
   RendImp *r = zy::modules.renderer;
   if (!r) return;
-  // Font atlases release their device data here too once fonts join.
+  ZYI_ReleaseFontsDeviceData();
   ZYI_ReleaseBitmapsDeviceData();
   ZYI_DrawReleaseBuffers();
   r->Shutdown();
@@ -374,7 +379,7 @@ void ZYI_InitSoundImp(void) {
   ZYI_Sound()->Shutdown();
   ZYI_UnloadSoundModule();
   ZYI_StartSound(zy::core.applied_parms.no_sound != 0);
-  // Loaded sounds are reloaded here once the sound resources join.
+  ZYI_ReloadSounds();
 }
 
 // ---------------------------------------------------------------------------------
@@ -414,13 +419,17 @@ void ZYI_Shutdown(void) {
   ZY_Log(ZY_LOG_INFO, "Releasing Input Implementations.");
   ZYI_ShutdownInputModules();
   ZY_Log(ZY_LOG_INFO, "Releasing sounds.");
+  if (!left) ZYI_ReleaseLeakedSounds();
   ZY_Log(ZY_LOG_INFO, "Releasing fonts.");
+  if (!left) ZYI_ReleaseLeakedFonts();
   ZY_Log(ZY_LOG_INFO, "Releasing Sound Implementation.");
   ZYI_Sound()->Shutdown();
   ZYI_UnloadSoundModule();
+  if (!left) ZYI_SoundsFree();
 
   ZYI_ShutdownRenderer();
   ZYI_UnloadRenderer();
+  if (!left) ZYI_FontsFree();
   if (!left) ZYI_BitmapsFree();
   ZYI_ShutdownImageLoader();
   ZYI_DestroyWindow();

@@ -19,8 +19,10 @@
 #include "engine/bitmaps.h"
 #include "engine/draw.h"
 #include "engine/modules.h"
+#include "font/fonts.h"
 #include "fs/fs.h"
 #include "net/net.h"
+#include "sound/sound.h"
 
 static ZY_EngineInterface table;
 static ZY_ShaderInterface shader_table;
@@ -87,6 +89,31 @@ ZY_EngineInterface *ZYI_BuildEngineInterface(void) {
   t.GetAxis = ZY_GetAxis;
   t.SetAxis = ZY_SetAxis;
 
+  // Sound
+  t.GetSound = ZY_GetSound;
+  t.LoadSound = ZY_LoadSound;
+  t.GetSoundEx = ZY_GetSoundEx;
+  t.ReleaseSound = ZY_ReleaseSound;
+  t.SetSoundCacheMode = ZY_SetSoundCacheMode;
+  t.StopSound = ZY_StopSound;
+  t.PlaySound = ZY_PlaySound;
+  t.StopChannel = ZY_StopChannel;
+  t.SetChannelParam1 = ZY_SetChannelParam1;
+  t.SetChannelParam2 = ZY_SetChannelParam2;
+  t.SetChannelParam3 = ZY_SetChannelParam3;
+  t.SetChannelParam4 = ZY_SetChannelParam4;
+  t.SetChannelParam5 = ZY_SetChannelParam5;
+  t.IsChannelPlaying = ZY_IsChannelPlaying;
+  t.GetChannelValue = ZY_GetChannelValue;
+  t.SetSoundParams = ZY_SetSoundParams;
+  t.SetSoundParamsDefault = ZY_SetSoundParamsDefault;
+  t.PlayMusic = ZY_PlayMusic;
+  t.StopMusic = ZY_StopMusic;
+  t.SetMusicValue = ZY_SetMusicValue;
+  t.SetMusicLooping = ZY_SetMusicLooping;
+  t.GetMusicValue = ZY_GetMusicValue;
+  t.SlideMusicVolume = ZY_SlideMusicVolume;
+
   // Bitmaps
   t.GetBitmap = ZY_GetBitmap;
   t.GetBitmapEx = ZY_GetBitmapEx;
@@ -136,6 +163,20 @@ ZY_EngineInterface *ZYI_BuildEngineInterface(void) {
   t.SetRenderStateb = ZY_SetRenderStateb;
   t.SetRenderStatef = ZY_SetRenderStatef;
   t.SetRenderStatei = ZY_SetRenderStatei;
+
+  // Fonts and text
+  t.GetFont = ZY_GetFont;
+  t.LoadFont = ZY_LoadFont;
+  t.RecreateFontAtlas = ZY_RecreateFontAtlas;
+  t.ReleaseFont = ZY_ReleaseFont;
+  t.SaveFont = ZY_SaveFont;
+  t.SetTextFlags = ZY_SetTextFlags;
+  t.SetTextMaxWidth = ZY_SetTextMaxWidth;
+  t.SetTextTransform = ZY_SetTextTransform;
+  t.DrawText = ZY_DrawText;
+  t.GetTextSize = ZY_GetTextSize;
+  t.GetTextWidth = ZY_GetTextWidth;
+  t.GetTextHeight = ZY_GetTextHeight;
 
   t.shader = &shader_table;
   zy::modules.host.zy = &table;

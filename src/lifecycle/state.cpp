@@ -12,6 +12,7 @@
 #include "engine/bitmaps.h"
 #include "engine/draw.h"
 #include "engine/modules.h"
+#include "font/fonts.h"
 #include "fs/fs.h"
 #include "host/host.h"
 #include "image/image_loader.h"
@@ -19,6 +20,7 @@
 #include "lifecycle/resolution.h"
 #include "lifecycle/window.h"
 #include "net/net.h"
+#include "sound/sound.h"
 
 namespace {
 template <class Part>
@@ -36,6 +38,8 @@ void ZYI_ResetState() {
   ZYI_ConfigFree();
   ZYI_DidodozFree();
   ZYFS_Shutdown();
+  ZYI_SoundsFree();
+  ZYI_FontsFree();
   Zero(zy::core);
   Zero(zy::locks);
   Zero(zy::log);
@@ -47,8 +51,10 @@ void ZYI_ResetState() {
   Zero(zy::modules);
   Zero(zy::draw);
   Zero(zy::bitmaps);
+  Zero(zy::fonts);
   Zero(zy::display);
   Zero(zy::input);
   Zero(zy::window);
   Zero(zy::net);
+  Zero(zy::sounds);
 }

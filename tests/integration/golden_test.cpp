@@ -28,7 +28,7 @@ const Scene SCENES[] = {
     {"rects"}, {"blend"}, {"transforms"}, {"clip"}, {"triangles"}, {"lines"},
     {"letterbox", "200x150", "160x80"}, {"pillarbox", "160x120", "100x100"}, {"vertex_colours"},
     {"bitmaps"}, {"bitmap_parts"}, {"bitmap_ex"}, {"bitmap_lines"}, {"textured_quads"},
-    {"render_target"},
+    {"render_target"}, {"sequence"},
 };
 
 struct Comparison {
@@ -75,6 +75,25 @@ class Golden : public ZyTest, public ::testing::WithParamInterface<Scene> {
       const std::string bytes = zytest::ReadFile(zytest::SourceDir() + "/tests/data/images/" + image);
       ASSERT_FALSE(bytes.empty()) << "missing test image " << image;
       zytest::WriteFile(world.game() + "/data/" + image, bytes);
+    }
+    WalkFrames();
+  }
+
+  // Six numbered 12x12 frames for the sequence scene: a yellow block stepping right on a
+  // blue square, red frame number marks along the bottom; frames 4 and 5 repeat 1 and 2.
+  void WalkFrames() {
+    for (int n = 0; n < 6; n++) {
+      const int k = n < 4 ? n : n - 3;
+      zytest::Image img(12, 12);
+      for (int y = 0; y < 12; y++)
+        for (int x = 0; x < 12; x++) {
+          const bool block = y >= 3 && y < 8 && x >= 2 * k && x < 2 * k + 4, mark = y == 11 && x < 3 * k;
+          const uint8_t px[4] = {(uint8_t)(block || mark ? 255 : 30), (uint8_t)(block ? 220 : 40), (uint8_t)(block || mark ? 0 : 160), 255};
+          memcpy(img.At(x, y), px, 4);
+        }
+      char name[64];
+      snprintf(name, sizeof name, "/data/walk_%04d.png", n);
+      zytest::WriteFile(world.game() + name, zytest::PngBytes(img));
     }
   }
 

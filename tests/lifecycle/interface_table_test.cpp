@@ -8,10 +8,12 @@
 #include "base/log.h"
 #include "base/threads.h"
 #include "engine/bitmaps.h"
+#include "font/fonts.h"
 #include "fs/fs.h"
 #include "lifecycle/boot.h"
 #include "lifecycle/interface_table.h"
 #include "net/net.h"
+#include "sound/sound.h"
 
 namespace {
 
@@ -25,8 +27,7 @@ struct Slot {
 #define AS(n, fn) {#n, offsetof(ZY_EngineInterface, n), (void *)fn},
 
 // Every operation the table holds, each in the slot of its name. Two operations swapped,
-// a slot filled with another function, or a filled slot missing here fails the test; the
-// slots of subsystems not built yet (fonts, sound, text) stay null.
+// a slot filled with another function, or a filled slot missing here fails the test.
 const Slot SLOTS[] = {
     OP(Print) OP(Log) OP(Popup) OP(Sleep) OP(GetTime) OP(GetDateTime) OP(GetMutex) OP(DestroyMutex)
     OP(LockMutex) OP(UnlockMutex) OP(CreateThread) OP(GetCurrentThreadId) OP(IsMainThread) OP(LockMainLoop)
@@ -34,7 +35,7 @@ const Slot SLOTS[] = {
     OP(AddSearchPath) OP(RemoveSearchPath) OP(GetSearchPath) OP(GetSearchPathCount) OP(DeleteFile) OP(OpenFile)
     OP(CloseFile) OP(ReadFile) OP(WriteFile) OP(FlushFile) OP(TellFile) OP(SeekFile) OP(ReadByte)
     AS(SeekFile2, ZY_SeekFile) AS(TellFile2, ZY_TellFile) OP(ReadItems) OP(WriteItems) OP(FindFiles)
-    OP(FreeFileList) OP(HttpRequest) OP(AllocData) OP(FreeData) OP(GetKeyState) OP(SetKeyState) OP(GetAxis) OP(SetAxis) OP(PushTransform) OP(PopTransform)
+    OP(FreeFileList) OP(GetKeyState) OP(SetKeyState) OP(GetAxis) OP(SetAxis) OP(PushTransform) OP(PopTransform)
     OP(GetTransform) OP(PushVertexHook) OP(PopVertexHook) OP(RemoveVertexHook) OP(ApplyVertexHooks)
     OP(GetBitmap) OP(GetBitmapEx) OP(LoadBitmap) OP(ReleaseBitmap) OP(SaveBitmap) OP(RefreshBitmap)
     OP(ResizeBitmap) OP(SetBitmapCacheMode) OP(CreateBitmap) OP(SelectBitmapFrame) OP(Forward3) OP(SetClipRect)
@@ -42,7 +43,13 @@ const Slot SLOTS[] = {
     OP(SetRenderMode) OP(SetColor) OP(SetAlpha) OP(DrawBitmap) OP(DrawBitmapEx) OP(DrawBitmapLine)
     OP(DrawBitmapPart) OP(DrawRect) OP(DrawLine) OP(DrawLineVertices) OP(DrawQuad) OP(DrawTriangles)
     OP(SetProjection) OP(SetDrawDepth) OP(GetDrawDepth) OP(Forward1) OP(SetRenderStateb) OP(SetRenderStatef)
-    OP(SetRenderStatei)};
+    OP(SetRenderStatei) OP(HttpRequest) OP(AllocData) OP(FreeData)
+    OP(GetSound) OP(LoadSound) OP(GetSoundEx) OP(ReleaseSound) OP(SetSoundCacheMode) OP(StopSound) OP(PlaySound)
+    OP(StopChannel) OP(SetChannelParam1) OP(SetChannelParam2) OP(SetChannelParam3) OP(SetChannelParam4)
+    OP(SetChannelParam5) OP(IsChannelPlaying) OP(GetChannelValue) OP(SetSoundParams) OP(SetSoundParamsDefault)
+    OP(PlayMusic) OP(StopMusic) OP(SetMusicValue) OP(SetMusicLooping) OP(GetMusicValue) OP(SlideMusicVolume)
+    OP(GetFont) OP(LoadFont) OP(RecreateFontAtlas) OP(ReleaseFont) OP(SaveFont) OP(SetTextFlags)
+    OP(SetTextMaxWidth) OP(SetTextTransform) OP(DrawText) OP(GetTextSize) OP(GetTextWidth) OP(GetTextHeight)};
 
 }  // namespace
 

@@ -289,6 +289,22 @@ static void SceneRenderTarget(void) {
   zy->DrawBitmapEx(target, 40, 56, 0, 2), zy->DrawBitmapEx(target, 120, 70, 0, 3);
 }
 
+// Frames of two sequences made of the same numbered images (data/walk_NNNN.png, frames 4
+// and 5 repeating 1 and 2): the .bms the engine builds from them (one atlas) and the
+// images loaded one by one. Each is drawn frame by frame, then frames 7 and -2.
+static ZY_Bitmap *walk_bms, *walk_frames;
+static void SceneSequence(void) {
+  Background(0.2f, 0.2f, 0.22f);
+  ZY_Bitmap *rows[2] = {walk_bms, walk_frames};
+  for (int r = 0; r < 2; r++) {
+    for (int i = 0; i < 6; i++) zy->SelectBitmapFrame(rows[r], i), zy->DrawBitmap(rows[r], 6 + 20.0f * i, 6 + 24.0f * r);
+    zy->SelectBitmapFrame(rows[r], 7), zy->DrawBitmap(rows[r], 130, 6 + 24.0f * r);  // wraps to 1
+    zy->SelectBitmapFrame(rows[r], -2), zy->DrawBitmap(rows[r], 146, 6 + 24.0f * r);  // counts as 0
+  }
+  zy->SelectBitmapFrame(walk_bms, 2), zy->DrawBitmapEx(walk_bms, 40, 90, 0, 3);
+  zy->SelectBitmapFrame(walk_frames, 3), zy->DrawBitmapEx(walk_frames, 110, 90, 0, 3);
+}
+
 // --- Program module ---------------------------------------------------------------
 
 struct Scene { const char *name; void (*draw)(void); };
@@ -297,7 +313,7 @@ static const Scene SCENES[] = {
     {"triangles", SceneTriangles}, {"lines", SceneLines}, {"letterbox", SceneLetterbox},
     {"pillarbox", ScenePillarbox}, {"vertex_colours", SceneVertexColours}, {"bitmaps", SceneBitmaps},
     {"bitmap_parts", SceneBitmapParts}, {"bitmap_ex", SceneBitmapEx}, {"bitmap_lines", SceneBitmapLines},
-    {"textured_quads", SceneTexturedQuads}, {"render_target", SceneRenderTarget},
+    {"textured_quads", SceneTexturedQuads}, {"render_target", SceneRenderTarget}, {"sequence", SceneSequence},
 };
 static const Scene *scene;
 
@@ -311,11 +327,13 @@ static bool Init(void) {
   sprite = Load("data/sprite"), photo = Load("data/photo"), tile = Load("data/tile"), beam = Load("data/beam");
   target = zy->CreateBitmap("scene target", 24, 16, ZY_BITMAP_RENDER_TARGET);
   if (!scene || !sprite || !photo || !tile || !beam || !target) return false;
+  if (scene->draw == SceneSequence && (!(walk_bms = Load("data/walk.bms")) || !(walk_frames = Load("data/walk_*.png"))))
+    return false;
   zy->Log(ZY_LOG_INFO, "[scenes] drawing scene '%s' at %dx%d", scene->name, prog->parms.width, prog->parms.height);
   return true;
 }
 static void Shutdown(void) {
-  for (ZY_Bitmap **b : {&sprite, &photo, &tile, &beam, &target})
+  for (ZY_Bitmap **b : {&sprite, &photo, &tile, &beam, &target, &walk_bms, &walk_frames})
     if (*b) zy->ReleaseBitmap(*b), *b = NULL;
 }
 static void Update(float) {}  // scenes do not move
