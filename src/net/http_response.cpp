@@ -7,10 +7,11 @@
 // checked before every piece and every refill. A response is a success when "200"
 // occurs anywhere in its header block.
 //
-// Nothing the server says is trusted for memory: the header block grows by doubling from
-// 512 bytes up to ZYNET_HEADER_LIMIT, the body by doubling as its bytes really arrive, up
-// to the body limit. An announced Content-Length is only compared with what came, so a
-// length that lies can neither make the engine reserve memory nor hide missing bytes.
+// What the server says is trusted for little memory: the header block grows by doubling
+// from 512 bytes up to ZYNET_HEADER_LIMIT, the body by doubling as its bytes really arrive,
+// up to the body limit. An announced Content-Length sizes the body's first block when it
+// is at most 16 MiB (a lie costs untouched room at worst) and is compared with what came,
+// so a length that lies can neither reserve much memory nor hide missing bytes.
 #include "net/http_response.h"
 
 #include <stdlib.h>
@@ -27,6 +28,7 @@ const int32_t STAGE_SIZE = 64 * 1024;
 const int32_t BODY_PIECE = 1023;
 const int32_t HEADER_START = 512;
 const int32_t BODY_START = 4096;
+const int64_t BODY_START_TRUSTED = 16 << 20;  // largest first body block an announced length sizes
 
 struct Reader {
   const ZyHttpSource *source;
@@ -140,23 +142,24 @@ void Publish(ZY_Data *d, char *data, int32_t length, bool announced) {
 }
 
 // Makes room for more bytes and a zero; false past the body limit or out of memory.
-bool Reserve(ZY_Data *d, int32_t *capacity, int32_t more, bool announced) {
+bool Reserve(ZY_Data *d, int32_t *capacity, int32_t more, int64_t announced) {
   int64_t need = (int64_t)d->length + more + 1;
   if (need <= *capacity) return true;
   int64_t limit = zy::net.body_limit > 0 ? zy::net.body_limit : ZYNET_BODY_LIMIT;
   if (need - 1 > limit) return false;
-  int64_t grown_capacity = *capacity ? *capacity : BODY_START;
+  int64_t first = announced >= BODY_START && announced <= BODY_START_TRUSTED ? announced + 1 : BODY_START;
+  int64_t grown_capacity = *capacity ? *capacity : first;
   while (grown_capacity < need) grown_capacity *= 2;
   if (grown_capacity > limit + 1) grown_capacity = limit + 1;
   char *grown = (char *)realloc(d->data, (size_t)grown_capacity);
   if (!grown) return false;
-  Publish(d, grown, d->length, announced);
+  Publish(d, grown, d->length, announced >= 0);
   *capacity = (int32_t)grown_capacity;
   return true;
 }
 
 // Reads the body to the end of the response: 0, or ZY_HTTP_ABORTED / ZY_HTTP_ERROR_CONNECT.
-int32_t ReadBody(Reader *r, ZY_Data *d, bool announced, const char *url) {
+int32_t ReadBody(Reader *r, ZY_Data *d, int64_t announced, const char *url) {
   int32_t capacity = 0;
   for (;;) {
     if (ZYI_HttpStopRequested(r->abort_flag)) return ZY_HTTP_ABORTED;
@@ -176,7 +179,7 @@ int32_t ReadBody(Reader *r, ZY_Data *d, bool announced, const char *url) {
     memcpy(d->data + d->length, r->stage + r->pos, (size_t)n);
     r->pos += n;
     d->data[d->length + n] = '\0';
-    Publish(d, d->data, d->length + n, announced);
+    Publish(d, d->data, d->length + n, announced >= 0);
   }
 }
 
@@ -188,7 +191,7 @@ int32_t Decide(Reader *r, Text *header, const char *url, ZY_Data *response, ZyHt
       ZY_Log(ZY_LOG_WARNING, "Ignoring the unusable Content-Length of the response from '%s'.\n", url);
     if (!response) return ZY_HTTP_OK;
     if (announced >= 0) __atomic_store_n(&response->expected_length, (int32_t)announced, __ATOMIC_RELEASE);
-    int32_t result = ReadBody(r, response, announced >= 0, url);
+    int32_t result = ReadBody(r, response, announced, url);
     if (result != 0) return result;
     if (announced >= 0 && announced != response->length)
       ZY_Popup(ZY_LOG_WARNING,

@@ -1,7 +1,7 @@
 // sockets.cpp — TCP client connections over BSD sockets, IPv4 and IPv6.
 //
-// Sockets are non-blocking and close-on-exec. A call first tries its operation and only
-// waits when the socket is not ready, in poll slices of at most 50 ms: between slices
+// Sockets are close-on-exec; they connect non-blocking, waiting in poll slices of at most
+// 50 ms, and then block in slices of 50 ms (receive and send time-outs). Between slices
 // the caller's stop function is asked and the time-out checked, so a server that never
 // answers costs at most the time-out and a stop request at most one slice. Time is the
 // real monotonic clock, never the engine's manual test clock: a network wait is real.
@@ -18,6 +18,7 @@
 #include <stdlib.h>
 #include <string.h>
 #include <sys/socket.h>
+#include <sys/time.h>
 #include <time.h>
 #include <unistd.h>
 
@@ -79,37 +80,46 @@ void LetGo(Lookup *l) {
   delete l;
 }
 
-void RunLookup(void *arg) {
-  Lookup *l = (Lookup *)arg;
+int LookUp(const char *host, const char *service, int flags, struct addrinfo **found) {
   struct addrinfo hints;
   memset(&hints, 0, sizeof hints);
   hints.ai_family = AF_UNSPEC;
   hints.ai_socktype = SOCK_STREAM;
-  hints.ai_flags = AI_NUMERICSERV;
-  l->error = getaddrinfo(l->host, l->service, &hints, &l->found);
+  hints.ai_flags = AI_NUMERICSERV | flags;
+  return getaddrinfo(host, service, &hints, found);
+}
+
+void RunLookup(void *arg) {
+  Lookup *l = (Lookup *)arg;
+  l->error = LookUp(l->host, l->service, 0, &l->found);
   l->done.store(true, std::memory_order_release);
   LetGo(l);
 }
 
-// Resolves host on a thread of its own: ZYH_NET_OK with *found (freeaddrinfo it),
-// ZYH_NET_NO_HOST, ZYH_NET_STOPPED or ZYH_NET_TIMED_OUT.
+// Resolves host: an address literal at once, a name on a thread of its own. ZYH_NET_OK
+// with *found (freeaddrinfo it), ZYH_NET_NO_HOST, ZYH_NET_STOPPED or ZYH_NET_TIMED_OUT.
 ZyhNetStatus Resolve(const char *host, uint16_t port, const ZyhNetWait *wait,
                      struct addrinfo **found) {
+  char service[8];
+  snprintf(service, sizeof service, "%u", (unsigned)port);
+  if (LookUp(host, service, AI_NUMERICHOST, found) == 0 && *found) return ZYH_NET_OK;
   Lookup *l = new (std::nothrow) Lookup;
   if (!l || !(l->host = strdup(host))) {
     delete l;
     return ZYH_NET_NO_HOST;
   }
-  snprintf(l->service, sizeof l->service, "%u", (unsigned)port);
+  memcpy(l->service, service, sizeof service);
   if (!ZYH_StartThread(RunLookup, l)) RunLookup(l);  // no thread to spare: look it up here
   uint32_t timeout = wait ? wait->timeout_ms : 0;
   ZyhNetStatus status = ZYH_NET_OK;
-  for (uint64_t start = NowMs(); !l->done.load(std::memory_order_acquire);) {
+  // Most lookups take well under a millisecond: the naps start short and grow to 5 ms.
+  long nap_us = 50;
+  for (uint64_t start = NowMs(); !l->done.load(std::memory_order_acquire); nap_us = nap_us < 2500 ? nap_us * 2 : 5000) {
     if (Stopped(wait)) status = ZYH_NET_STOPPED;
     if (timeout && NowMs() - start >= timeout) status = ZYH_NET_TIMED_OUT;
     if (status != ZYH_NET_OK) break;
-    struct timespec slice = {0, 5 * 1000000};
-    nanosleep(&slice, nullptr);
+    struct timespec nap = {0, nap_us * 1000};
+    nanosleep(&nap, nullptr);
   }
   if (status == ZYH_NET_OK) {
     status = l->error == 0 && l->found ? ZYH_NET_OK : ZYH_NET_NO_HOST;
@@ -118,6 +128,23 @@ ZyhNetStatus Resolve(const char *host, uint16_t port, const ZyhNetWait *wait,
   }
   LetGo(l);
   return status;
+}
+
+// From connection on, a socket blocks in slices of SLICE_MS: while data flows a transfer
+// is one system call, and a slice that passes empty hands control back for the stop
+// function and the time-out.
+void UseSlices(int fd) {
+  fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+  struct timeval slice = {0, SLICE_MS * 1000};
+  setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &slice, sizeof slice);
+  setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &slice, sizeof slice);
+}
+
+// An empty slice passed; true once the time-out has (*start: the wait's start, 0 at first).
+bool SliceOver(uint64_t *start, const ZyhNetWait *wait) {
+  uint64_t now = NowMs();
+  if (!*start) *start = now - SLICE_MS;
+  return wait && wait->timeout_ms && now - *start >= wait->timeout_ms;
 }
 
 // Connects one socket to one address.
@@ -151,6 +178,7 @@ ZyhNetStatus ZYH_TcpConnect(const char *host, uint16_t port, const ZyhNetWait *w
     if (fd < 0) continue;
     ZyhNetStatus status = ConnectOne(fd, a, wait);
     if (status == ZYH_NET_OK) {
+      UseSlices(fd);
       ZyhSocket *s = (ZyhSocket *)malloc(sizeof *s);
       if (s) {
         s->fd = fd;
@@ -171,15 +199,14 @@ ZyhNetStatus ZYH_TcpSend(ZyhSocket *socket, const void *data, size_t size,
                          const ZyhNetWait *wait) {
   if (!socket) return ZYH_NET_FAILED;
   const char *p = (const char *)data;
-  while (size > 0) {
+  for (uint64_t start = 0; size > 0;) {
     if (Stopped(wait)) return ZYH_NET_STOPPED;
     ssize_t n = send(socket->fd, p, size, MSG_NOSIGNAL);
     if (n > 0) {
       p += n;
       size -= (size_t)n;
     } else if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
-      ZyhNetStatus status = Wait(socket->fd, POLLOUT, wait);
-      if (status != ZYH_NET_OK) return status;
+      if (SliceOver(&start, wait)) return ZYH_NET_TIMED_OUT;
     } else if (n < 0 && errno != EINTR) {
       return ZYH_NET_FAILED;
     }
@@ -191,15 +218,15 @@ ZyhNetStatus ZYH_TcpReceive(ZyhSocket *socket, void *buffer, size_t size, size_t
                             const ZyhNetWait *wait) {
   *received = 0;
   if (!socket) return ZYH_NET_FAILED;
-  for (;;) {
+  for (uint64_t start = 0;;) {
+    if (Stopped(wait)) return ZYH_NET_STOPPED;
     ssize_t n = recv(socket->fd, buffer, size, 0);
     if (n >= 0) {
       *received = (size_t)n;
       return ZYH_NET_OK;
     }
     if (errno == EAGAIN || errno == EWOULDBLOCK) {
-      ZyhNetStatus status = Wait(socket->fd, POLLIN, wait);
-      if (status != ZYH_NET_OK) return status;
+      if (SliceOver(&start, wait)) return ZYH_NET_TIMED_OUT;
     } else if (errno != EINTR) {
       return ZYH_NET_FAILED;
     }
