@@ -22,6 +22,13 @@ for suite in build/tests/test_*; do
   (cd build/tests && "../../$suite" --gtest_shuffle --gtest_repeat=2 --gtest_brief=1) \
     || { echo "$suite failed when run as one process"; exit 1; }
 done
+# The OpenGL renderer against the same reference images, in an Xvfb window on Mesa's
+# software rasteriser; here a missing OpenGL fails instead of skipping.
+echo "== rmod_gl golden images and a display change under Xvfb"
+(cd build/tests && ZYTEST_REQUIRE_GL=1 xvfb-run -a ./test_integration --gtest_filter='Scenes/GlGolden.*:GlDisplay.*' \
+  --gtest_brief=1)
+echo "== SDK: install, the template built out of tree and run, the Debian package"
+bash scripts/sdk_check.sh build
 echo "== fuzz targets, briefly on their corpora (build-fuzz/)"
 bash scripts/fuzz.sh --time 20 --seed 1
 

@@ -14,7 +14,7 @@
 #include <stdio.h>
 #include <string.h>
 
-#include "zylem.h"
+#include <zylem/zylem.h>
 
 // Windows virtual-key codes the engine uses for key states.
 enum { VK_SPACE = 32, VK_ESCAPE = 27, VK_LEFT = 37, VK_UP = 38, VK_RIGHT = 39, VK_DOWN = 40 };

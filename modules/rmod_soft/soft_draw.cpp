@@ -82,19 +82,6 @@ void SoftRenderer::DrawLine(const ZY_Vertex *a, const ZY_Vertex *b) {
   soft::DrawLine(st, ToRaster(*a), ToRaster(*b));
 }
 
-void SoftRenderer::DrawShaded(ZY_Bitmap *bitmap, const ZY_Vertex *vertices) {
-  // Four vertices top-left, top-right, bottom-left, bottom-right, drawn as the two
-  // triangles of a quad with the bitmap's texture (stage 0's without a bitmap).
-  if (!vertices) return;
-  const Surface *texture = bitmap ? LiveTexture(bitmap->hw.texture) : stages_[0];
-  if (bitmap && !texture) return;  // not on the GPU: nothing to draw
-  const DrawState st = MakeDrawState(texture);
-  if (!st.target) return;
-  const RasterVertex q[4] = {ToRaster(vertices[0]), ToRaster(vertices[1]), ToRaster(vertices[2]),
-                             ToRaster(vertices[3])};
-  FillQuad(st, q[0], q[1], q[2], q[3]);
-}
-
 void SoftRenderer::Forward3(int32_t command, float, int32_t argument) {
   // Command 0 clears the current target (inside the clip rectangle) to the colour word
   // in `argument`; the value (a depth to clear to) has no use without a depth buffer.

@@ -97,7 +97,7 @@ void SoftRenderer::ResetDrawingState() {
   blend_mode_ = BLEND_ALPHA;
   render_mode_ = RENDER_MODE_BILINEAR;
   for (Surface *&s : stages_) s = nullptr;
-  shader_ = nullptr;
+  ResetShaders();
 }
 
 void SoftRenderer::ReleaseEverything() {
@@ -230,14 +230,12 @@ void SoftRenderer::SetRenderState11(bool value) { render_state11_ = value; }
 void SoftRenderer::SetRenderState12(int32_t value) { render_state12_ = value; }
 void SoftRenderer::Forward1(int32_t) {}
 
-// Shaders have no per-pixel effect here: DrawShaded draws a plain textured quad.
-void SoftRenderer::CreateShader(ZY_Shader *) {}
-void SoftRenderer::SetShader(ZY_Shader *shader) { shader_ = shader; }
-void SoftRenderer::SetShaderParameter(int32_t, float, const void *) {}
-
 // --- Value queries --------------------------------------------------------------------
 
 const char *SoftRenderer::QueryValue(const char *name, const char *argument) {
+  // The engine's platform information asks the renderer what draws the frames.
+  if (name && argument && !strcmp(name, "PlatformInfo") && !strcmp(argument, "GPUDesc"))
+    return "rmod_soft software rasteriser";
   if (!name || strcmp(name, "Screenshot") != 0) return nullptr;
   if (!screen_) {
     Log(ZY_LOG_WARNING, "rmod_soft: no screenshot, the renderer is not initialised.");

@@ -1,10 +1,11 @@
 // soft_renderer.h — the RendImp object of rmod_soft and the buffers it hands out.
 //
-// One SoftRenderer exists per loaded module. Its operations are spread over three files:
+// One SoftRenderer exists per loaded module. Its operations are spread over four files:
 // soft_module.cpp (lifecycle, frames, state, queries and the entry point),
-// soft_resources.cpp (vertex and index buffers, textures, render targets) and
-// soft_draw.cpp (indexed triangles, lines, shaded quads, clears). Every operation runs
-// on the main thread (SupportsBackgroundUpload answers false).
+// soft_resources.cpp (vertex and index buffers, textures, render targets),
+// soft_draw.cpp (indexed triangles, lines, clears) and shaders.cpp (shaded quads and
+// their effects). Every operation runs on the main thread (SupportsBackgroundUpload
+// answers false).
 //
 // Handles given to the engine (buffers, textures) are remembered in sets and looked up
 // before use, so a handle that was already freed, or never came from this module, is
@@ -14,6 +15,7 @@
 #include <stdarg.h>
 
 #include <unordered_set>
+#include <vector>
 
 #include "soft_internal.h"
 #include "zylem_modules.h"
@@ -31,6 +33,9 @@ struct ZY_IndexBuffer {
 
 namespace soft {
 
+// Per-texel effects of DrawShaded, chosen by the shader's name (README.md).
+enum class ShaderEffect { PLAIN, GREYSCALE, TINT };
+
 constexpr int32_t TEXTURE_STAGES = 8;         // stages SetTexture accepts (0 is drawn with)
 constexpr int32_t MAX_BUFFER_ELEMENTS = 1 << 20;  // largest vertex or index buffer
 
@@ -47,9 +52,6 @@ class SoftRenderer final : public RendImp {
   bool Reinit(int32_t width, int32_t height, bool windowed) override;
   void Shutdown() override;
   void SetActive(bool active) override;
-  void CreateShader(ZY_Shader *shader) override;
-  void SetShader(ZY_Shader *shader) override;
-  void SetShaderParameter(int32_t index, float value, const void *data) override;
   void BeginFrame(int32_t eye) override;
   void EndFrame() override;
   void Forward1(int32_t value) override;
@@ -81,8 +83,13 @@ class SoftRenderer final : public RendImp {
   uint16_t *LockIndexBuffer(ZY_IndexBuffer *buffer) override;
   void UnlockIndexBuffer(ZY_IndexBuffer *buffer) override;
 
-  // soft_draw.cpp
+  // shaders.cpp
+  void CreateShader(ZY_Shader *shader) override;
+  void SetShader(ZY_Shader *shader) override;
+  void SetShaderParameter(int32_t index, float value, const void *data) override;
   void DrawShaded(ZY_Bitmap *bitmap, const ZY_Vertex *vertices) override;
+
+  // soft_draw.cpp
   void Forward3(int32_t command, float value, int32_t argument) override;
   void DrawLine(const ZY_Vertex *a, const ZY_Vertex *b) override;
   void DrawIndexed(ZY_VertexBuffer *vertices, int32_t vertex_count, ZY_IndexBuffer *indices,
@@ -108,6 +115,13 @@ class SoftRenderer final : public RendImp {
   // Gives a bitmap a render-target surface of its size (kept when it already has one of
   // that size) and fills its hardware data; false when the size is unusable.
   bool MakeRenderTarget(ZY_Bitmap *bitmap);
+
+  // shaders.cpp
+  // No shader current, parameters back to 1, 1, 1.
+  void ResetShaders();
+  // The texture with the current effect applied to every texel, in shaded_texels_ (the
+  // texture itself for the plain effect).
+  const Surface *ShadedTexture(const Surface *texture);
 
   // soft_draw.cpp
   // The surface drawing goes to: the render target, else the screen being drawn.
@@ -139,9 +153,14 @@ class SoftRenderer final : public RendImp {
   int32_t render_mode_ = RENDER_MODE_BILINEAR;
   Surface *stages_[TEXTURE_STAGES] = {};  // textures set per stage
 
+  // Shaders (shaders.cpp)
+  ShaderEffect effect_ = ShaderEffect::PLAIN;  // effect of the current shader
+  float shader_params_[3] = {1, 1, 1};      // a, b, c: parameters 0, 1 and 2
+  Surface shaded_ = {};                      // the effect's copy of the texture drawn
+  std::vector<uint8_t> shaded_texels_;       // its pixels
+
   // Accepted and kept, without effect on the pixels (see README.md).
   bool active_ = true;
-  ZY_Shader *shader_ = nullptr;
   float projection_[3] = {};
   bool render_state10_ = false, render_state11_ = false;
   int32_t render_state12_ = 0;

@@ -26,6 +26,7 @@ struct ZyLifecycle {
   uint8_t embedded;             // the engine draws into a window it did not create
   uint8_t show_fps;             // SHOW_FPS feature
   uint8_t render_stereo;        // RENDER_STEREO feature: two render passes
+  int32_t eye;                  // ZY_EYE_... of the render pass being drawn
 
   ZY_DisplaySettings current_parms;  // what the engine wants now
   ZY_DisplaySettings applied_parms;  // what the renderer was last initialised with

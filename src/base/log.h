@@ -60,7 +60,7 @@ struct ZyLog {
   uint8_t toggle_key;        // character that shows and hides the console
   uint8_t console_visible;   // the console is shown
   float slide;               // 0 hidden .. 1 fully out
-  char input[512];           // the console's input line
+  char input[513];           // the console's input line: 512 characters and the terminator
   int32_t caret;             // index into input
 };
 ZYI_STATE_PART(ZyLog, log)

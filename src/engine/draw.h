@@ -114,6 +114,11 @@ int32_t ZYI_TransformDepth(void);
 ZY_Bitmap *ZYI_CurrentRenderTarget(void);
 // Whether a bitmap can be drawn: ready (state 3) and on the GPU.
 bool ZYI_BitmapDrawable(const ZY_Bitmap *bitmap);
+// The quad ZY_DrawBitmapEx draws (TL, TR, BL, BR: centred, turned, scaled, the current
+// colour and depth, the bitmap's texture corners), before any vertex hook; false when
+// the bitmap cannot be drawn.
+bool ZYI_BitmapExQuad(ZY_Bitmap *bitmap, float x, float y, float angle, float scale,
+                      ZY_Vertex q[4]);
 // Answers the autoscale factors and offsets (program -> window pixels); false while
 // autoscaling is off.
 typedef bool (*ZyAutoscaleSource)(float *scale_x, float *scale_y, float *offset_x, float *offset_y);

@@ -69,8 +69,9 @@ void ZY_DrawBitmap(ZY_Bitmap *bitmap, float x, float y) {
   ZYI_DrawAddQuad(q, &bitmap->hw);
 }
 
-void ZY_DrawBitmapEx(ZY_Bitmap *bitmap, float x, float y, float angle, float scale) {
-  if (!ZYI_BitmapDrawable(bitmap)) return;
+bool ZYI_BitmapExQuad(ZY_Bitmap *bitmap, float x, float y, float angle, float scale,
+                      ZY_Vertex q[4]) {
+  if (!ZYI_BitmapDrawable(bitmap)) return false;
   // An odd size has no pixel-exact centre: the quad moves half a (scaled) pixel up or
   // left so that its pixels stay on the grid.
   float cx = (bitmap->width & 1) ? x - scale / 2.0f : x;
@@ -80,7 +81,6 @@ void ZY_DrawBitmapEx(ZY_Bitmap *bitmap, float x, float y, float angle, float sca
   float s = sinf(angle), c = cosf(angle);
   const float dx[4] = {-h, h, -h, h};
   const float dy[4] = {-k, -k, k, k};
-  ZY_Vertex q[4];
   FromTemplate(q);
   for (int i = 0; i < 4; i++) {
     q[i].x = cx + dx[i] * c - dy[i] * s;
@@ -88,7 +88,12 @@ void ZY_DrawBitmapEx(ZY_Bitmap *bitmap, float x, float y, float angle, float sca
   }
   const ZY_BitmapHardware &hw = bitmap->hw;
   TextureCorners(q, hw.left, hw.top, hw.right, hw.bottom);
-  ZYI_DrawAddQuad(q, &bitmap->hw);
+  return true;
+}
+
+void ZY_DrawBitmapEx(ZY_Bitmap *bitmap, float x, float y, float angle, float scale) {
+  ZY_Vertex q[4];
+  if (ZYI_BitmapExQuad(bitmap, x, y, angle, scale, q)) ZYI_DrawAddQuad(q, &bitmap->hw);
 }
 
 void ZY_DrawBitmapLine(ZY_Bitmap *bitmap, const ZY_Point *a, const ZY_Point *b, float width_a,

@@ -68,12 +68,22 @@ bool GenerateAndSave(ZY_Font *font) {
   return ZY_SaveFont(font, place ? place : font->name);
 }
 
-bool LoadByName(ZY_Font *font) {
+// The built-in font's file (wiring, not state: kept across resets).
+const uint8_t *builtin_data;
+size_t builtin_size;
+
+// Reads the font's .mft, generating it from its source first when it cannot be read.
+bool ReadOrGenerate(ZY_Font *font) {
+  if (strcmp(font->name, ZYI_BUILTIN_FONT) == 0) {
+    if (builtin_data &&
+        ZYI_ReadFontBytes(font, builtin_data, builtin_size, nullptr) == ZYI_FONT_READ_OK)
+      return true;
+    ZY_Print("failed: this build has no built-in font\n");
+    return false;
+  }
   for (;;) {
     if (strstr(font->name, "!NONE")) return true;
-    bool read = false;
-    if (strstr(font->name, ".mft")) read = ZYI_ReadFontFile(font);
-    if (read) break;
+    if (strstr(font->name, ".mft") && ZYI_ReadFontFile(font)) return true;
     if (strstr(font->name, ".xml") || font->generation_tried) {
       ZY_Print("failed: bad or unfound file\n");
       return false;
@@ -84,6 +94,10 @@ bool LoadByName(ZY_Font *font) {
       return false;
     }
   }
+}
+
+bool LoadByName(ZY_Font *font) {
+  if (!ReadOrGenerate(font)) return false;
   font->scale = 1.0f;
   int32_t h = ConfiguredHeight(font->name);
   if (font->height >= 2 && h >= 2) {
@@ -131,6 +145,11 @@ ZY_Font *FindOrCreate(const char *name, bool from_get_font, bool *created) {
 }
 
 }  // namespace
+
+void ZYI_SetBuiltinFont(const uint8_t *data, size_t size) {
+  builtin_data = data;
+  builtin_size = size;
+}
 
 void ZYI_FontsInit(void) {
   ZyFonts &f = zy::fonts;

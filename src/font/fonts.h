@@ -50,6 +50,11 @@ ZYI_STATE_PART(ZyFonts, fonts)
 // Engine side: start-up, renderer and shut-down
 // ---------------------------------------------------------------------------------
 
+// The font the engine carries in itself, found by the name ZYI_BUILTIN_FONT: a font file
+// in memory that outlives every boot (the data is not copied).
+#define ZYI_BUILTIN_FONT "!builtin"
+void ZYI_SetBuiltinFont(const uint8_t *data, size_t size);
+
 // Pre-initialisation (after the configuration is read): text defaults (scale 1, no
 // angle) and whether PRINT_REFERENCE_COUNT_CHANGES prints every count change.
 void ZYI_FontsInit(void);

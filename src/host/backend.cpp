@@ -83,6 +83,15 @@ void ZYH_DesktopForget(void) {
   ZYH_SetCursor(ZYH_CURSOR_ARROW);
   ZYH_QueueClear();
   ZYH_HeadlessForget();
+  ZYH_DialogAnswersForget();
 }
 
 bool ZYH_OpenUrl(const char *url) { return url && *url && ops->open_url(url); }
+
+bool ZYH_ShowDialog(const ZyhDialogRequest *request, ZyhDialogResult *result) {
+  if (!request || !result) return false;
+  memset(result, 0, sizeof *result);
+  if (ops->show_dialog(request, result)) return true;
+  memset(result, 0, sizeof *result);
+  return false;
+}

@@ -29,6 +29,7 @@ struct ZyhBackendOps {
   bool (*clipboard_set)(const char *text);
   void (*set_cursor)(ZyhCursor cursor);
   bool (*open_url)(const char *url);
+  bool (*show_dialog)(const ZyhDialogRequest *request, ZyhDialogResult *result);
 };
 
 extern const ZyhBackendOps ZYH_HEADLESS_OPS;
@@ -65,3 +66,21 @@ void ZYH_InstanceRelease(void);
 
 // The device id read from another folder laid out like /sys/class/net (tests).
 bool ZYH_DeviceMacIn(const char *net_dir, char *buf, size_t size);
+
+// Programs started by the host (posix/process.cpp). argv ends with a null; the program
+// is found along PATH and started without a shell, so no argument is ever interpreted.
+// Starts the program and does not wait for it (a helper thread collects its status).
+bool ZYH_SpawnDetached(const char *const argv[]);
+// Runs the program to its end with `input` (may be null) on its standard input, keeps
+// what it writes to standard output in out (cut to fit, always terminated) and returns
+// its exit status, or -1 when it could not be run.
+int ZYH_RunCapture(const char *const argv[], const char *input, char *out, size_t size);
+// True when the program can be found along PATH.
+bool ZYH_ProgramOnPath(const char *name);
+
+// Dialogs: zenity windows (posix/zenity.cpp; false when zenity or a display is missing)
+// and the scripted answers of ZYLEM_DIALOG_ANSWER (headless/dialog_answer.cpp).
+bool ZYH_ZenityDialog(const ZyhDialogRequest *request, ZyhDialogResult *result);
+bool ZYH_ScriptedDialog(const ZyhDialogRequest *request, ZyhDialogResult *result);
+// Starts the scripted answers again from their first line.
+void ZYH_DialogAnswersForget(void);

@@ -149,6 +149,16 @@ bool ZYH_ListDir(const char *path, ZyhDirFunc fn, void *user);
 bool ZYH_DeviceMac(char *buf, size_t size);
 // Kernel version from uname: "Linux %d.%d.%d" parts. False when unknown.
 bool ZYH_OsVersion(int *major, int *minor, int *patch);
+// The distribution's name for people (PRETTY_NAME of /etc/os-release, else of
+// /usr/lib/os-release), e.g. "Debian GNU/Linux 12 (bookworm)". False when unknown.
+bool ZYH_OsDistribution(char *buf, size_t size);
+// The processor's model name from /proc/cpuinfo ("model name", else "Hardware" or
+// "cpu model"). False when unknown.
+bool ZYH_CpuModel(char *buf, size_t size);
+// The user's two-letter country code from the locale settings: the first of LC_ALL,
+// LC_MESSAGES and LANG that is set and not empty, read as language_COUNTRY[.codeset]
+// [@modifier]. False (buf "") when that locale names no country ("C", "POSIX", "en").
+bool ZYH_LocaleRegion(char *buf, size_t size);
 // Folder holding the running executable, without a trailing slash.
 bool ZYH_ExecutableFolder(char *buf, size_t size);
 
@@ -321,8 +331,39 @@ void ZYH_SetCursor(ZyhCursor cursor);
 // The cursor last set (tests and diagnostics).
 ZyhCursor ZYH_GetCursor(void);
 
-// Opens a URL with the desktop's handler. False when none could be started.
+// Opens a URL with the desktop's handler (xdg-open, started without a shell and not
+// waited for). Headless: written to stderr as "[url] ..." and not opened (false). False
+// when no handler could be started.
 bool ZYH_OpenUrl(const char *url);
+
+// Modal dialogs the engine offers the program: open and save file choosers, a text
+// editor and the component-properties form. With a desktop they are zenity windows, when
+// zenity is installed and a display is there (otherwise they count as cancelled);
+// headless they are answered from ZYLEM_DIALOG_ANSWER: its lines are the answers of the
+// dialogs in the order they open (after the last line the last answer repeats); a line
+// "cancel" (any case), or no variable at all, cancels. The component form's line holds
+// its three fields separated by '|'. Each scripted answer is echoed to stderr as
+// "[dialog] <title> showing '<text>': '<answer>'" (or ": cancelled"), as message boxes are.
+enum ZyhDialogKind {
+  ZYH_DIALOG_OPEN_FILE = 0,  // an existing file
+  ZYH_DIALOG_SAVE_FILE,      // a file name in an existing folder
+  ZYH_DIALOG_EDIT_TEXT,      // multi-line text, shown with `text` first
+  ZYH_DIALOG_COMPONENT       // fields Name (shown with `text`), Parent and Inherit
+};
+#define ZYH_DIALOG_TEXT_SIZE 512  // characters of one answer field, the terminator included
+typedef struct ZyhDialogRequest {
+  ZyhDialogKind kind;
+  const char *title;    // window title (null: none)
+  const char *text;     // initial text or name (null: none)
+  const char *const *filters;  // file dialogs: "Name | *.png *.jpg" entries ending with a
+                               // null entry; null offers every file
+} ZyhDialogRequest;
+typedef struct ZyhDialogResult {
+  char field[3][ZYH_DIALOG_TEXT_SIZE];  // the answer; the component form fills all three
+} ZyhDialogResult;
+// Shows the dialog and waits for it. True when it was confirmed (result filled, longer
+// answers cut), false when cancelled or impossible (result empty).
+bool ZYH_ShowDialog(const ZyhDialogRequest *request, ZyhDialogResult *result);
 
 // Forgets what the display layer kept for the last boot: the cursor goes back to the
 // arrow, injected events not yet taken are dropped, and the headless backend's virtual

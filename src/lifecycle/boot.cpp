@@ -17,6 +17,7 @@
 #include "lifecycle/resolution.h"
 #include "lifecycle/entry.h"
 #include "lifecycle/input.h"
+#include "lifecycle/input_script.h"
 #include "lifecycle/launch.h"
 #include "base/locks.h"
 #include "base/log.h"
@@ -36,8 +37,12 @@
 #include "sound/sound.h"
 #include "lifecycle/log_file.h"
 #include "config/didodoz.h"
+#include "console/console.h"
+#include "console/diagnostics.h"
+#include "lifecycle/diagnostics_info.h"
 #include "lifecycle/state.h"
 #include "net/net.h"
+#include "system/system.h"
 
 // ---------------------------------------------------------------------------------
 // Entry point
@@ -125,7 +130,7 @@ bool ZYI_PreInit(void *embedding_window) {
   zy::core.main_thread_id = ZYH_ThreadId();
   zy::core.start_time = ZYH_TimeMs();
   ZYI_CreateLocks();
-  // The device id is computed by the system queries when they are first asked.
+  ZYI_PlatformInfoInit();  // the device id among the machine's facts
 
   if (!ZYFS_Init()) return false;
   ZYI_NetInit();  // the http:// opener joins the pak and native ones
@@ -162,12 +167,24 @@ bool ZYI_PreInit(void *embedding_window) {
   ZY_AddSearchPath(ZY_GetPath(1, "%s", ""), true);
   ZYI_BitmapsInit();
   ZYI_FontsInit();
-  // Input delivery reaches the subsystems above it through these seams: a resize asks
-  // every render target to be redrawn. The console joins them later.
+  // Input delivery reaches the subsystems below it through these seams: the console sees
+  // events first while it is shown, and a resize asks every render target to be redrawn.
   ZyInputHooks hooks;
   memset(&hooks, 0, sizeof hooks);
+  hooks.console_toggle = ZYI_ConsoleToggle;
+  hooks.console_visible = ZYI_ConsoleVisible;
+  hooks.console_event = ZYI_ConsoleEvent;
   hooks.for_each_render_target = ZYI_ForEachRenderTargetBitmap;
   ZYI_SetInputHooks(&hooks);
+  ZYI_ConsoleSetDelivery(ZYI_DeliverEvent);
+  ZYI_DiagnosticsSetInfoSource(ZYI_FillDiagnosticsInfo);
+  // System queries reach the display, the raw mice and the state record the same way.
+  ZySystemHooks system_hooks;
+  memset(&system_hooks, 0, sizeof system_hooks);
+  system_hooks.allow_all_resolutions = ZYI_AllowAllResolutions;
+  system_hooks.refresh_raw_input = ZYI_RefreshRawInput;
+  system_hooks.state_size = ZYI_StateSize;
+  ZYI_SetSystemHooks(&system_hooks);
   ZY_Log(ZY_LOG_SYSTEM, "ZY Core PreInitialized.");
   if (!ZYI_InitImageLoader()) {
     ZY_Log(ZY_LOG_ERROR, "ZYLEM Image Loader unable to initialize.");
@@ -224,6 +241,8 @@ int ZYI_CoreRun(void) {
       if (delta < interval - 2) ZYH_SleepMs(1);
     }
     last = now;
+    // Scripted input arrives like the window's, at the start of its frame.
+    ZYI_DeliverScriptedInput(zy::core.frames_run + 1);
     ZYI_Frame(delta);
     zy::core.frames_run++;
     LauncherFrameLimit();

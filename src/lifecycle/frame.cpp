@@ -23,6 +23,7 @@
 #include "engine/modules.h"
 #include "host/host.h"
 #include "config/config.h"
+#include "console/diagnostics.h"
 
 void ZY_Quit(void) {
   zy::core.quit_requested = 1;
@@ -77,7 +78,8 @@ static void RenderFrame(float dt, int32_t delta) {
 
   int passes = zy::core.render_stereo ? 2 : 1;
   for (int pass = 0; pass < passes; pass++) {
-    r->BeginFrame(passes == 1 ? 0 : pass + 1);
+    zy::core.eye = passes == 1 ? 0 : pass + 1;
+    r->BeginFrame(zy::core.eye);
     zy::core.batches = zy::core.triangles = 0;
     if (zy::config.developer_mode && ZY_GetKeyState(120)) ZY_Forward3(0, 0, 0);
     ZYI_DrawBeginPass();
@@ -92,8 +94,9 @@ static void RenderFrame(float dt, int32_t delta) {
     ResetDrawingState(t, false);
     ZYI_DrawBars();
     if (t->PopTransform) t->PopTransform();
-    // On-screen information and the console are drawn here once they join.
+    ZYI_DrawDiagnostics(dt);
   }
+  zy::core.eye = 0;
   ZYI_Sound()->EndFrame();
   ZYI_Flush();
   ResetDrawingState(t, true);

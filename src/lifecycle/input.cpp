@@ -312,6 +312,11 @@ bool ZYI_RegisterRawInput(void) {
   return true;
 }
 
+void ZYI_RefreshRawInput(void) {
+  zy::input.raw_registered = 0;
+  ZYI_RegisterRawInput();
+}
+
 float ZYI_RawMouseMotion(int32_t d) {
   int32_t a = d < 0 ? -d : d;
   // Slow hand movements are damped and fast ones amplified around 6 counts per report.

@@ -96,6 +96,8 @@ void ZY_SetCursor(const char *name);
 
 // Starts reading several mice (once per boot; later calls answer true at once).
 bool ZYI_RegisterRawInput(void);
+// Looks for the mice again (mice plugged in or out since), as a first registration does.
+void ZYI_RefreshRawInput(void);
 // One report of raw mouse `device` (host index): relative motion and ZYH_RAW_* flags.
 // Moves that mouse's position with pointer acceleration, sets its ids and sends events
 // 2, 6 and 5 straight to the program.

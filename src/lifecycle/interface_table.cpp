@@ -23,6 +23,8 @@
 #include "fs/fs.h"
 #include "net/net.h"
 #include "sound/sound.h"
+#include "engine/shaders.h"
+#include "system/system.h"
 
 static ZY_EngineInterface table;
 static ZY_ShaderInterface shader_table;
@@ -177,6 +179,15 @@ ZY_EngineInterface *ZYI_BuildEngineInterface(void) {
   t.GetTextSize = ZY_GetTextSize;
   t.GetTextWidth = ZY_GetTextWidth;
   t.GetTextHeight = ZY_GetTextHeight;
+  // Shaders (the sub-table in the last slot)
+  shader_table.GetShader = ZY_GetShader;
+  shader_table.SetShader = ZY_SetShader;
+  shader_table.SetShaderTexture = ZY_SetShaderTexture;
+  shader_table.SetShaderParameter = ZY_SetShaderParameter;
+  shader_table.DrawBitmapShaded = ZY_DrawBitmapShaded;
+
+  // System queries and platform calls
+  t.GetSystemValue = ZY_GetSystemValue;
 
   t.shader = &shader_table;
   zy::modules.host.zy = &table;

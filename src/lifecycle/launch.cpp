@@ -20,7 +20,7 @@ ZyLaunch zy_launch;
 
 const char *const ZYI_USAGE =
     "usage: zylem [--game DIR] [--headless] [--renderer NAME] [--frames N] "
-    "[--screenshot FILE] [--help] [--version] [--] [game args]";
+    "[--screenshot FILE] [--input-script FILE] [--help] [--version] [--] [game args]";
 
 // Takes the value of an option given either as "--opt value" or "--opt=value".
 static const char *TakeValue(int argc, char **argv, int *i, const char *arg, size_t len) {
@@ -49,7 +49,8 @@ int ZYI_ParseLaunchArgs(int argc, char **argv, ZyLaunch *opt, char *err, size_t 
       const char **value;
     } valued[] = {{"--game", &opt->game_dir},
                   {"--renderer", &opt->renderer},
-                  {"--screenshot", &opt->screenshot}};
+                  {"--screenshot", &opt->screenshot},
+                  {"--input-script", &opt->input_script}};
     bool matched = false;
     for (auto &v : valued) {
       size_t len = strlen(v.name);

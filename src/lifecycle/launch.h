@@ -12,6 +12,7 @@ struct ZyLaunch {
   const char *renderer;    // --renderer NAME, or null (headless implies "rmod_soft")
   long frames;             // --frames N: quit after N frames (0: run until the game quits)
   const char *screenshot;  // --screenshot FILE: written from the last frame before quitting
+  const char *input_script;  // --input-script FILE: events to deliver by frame, or null
   bool help, version;      // --help, --version
   char *command_line;      // remaining arguments joined by single spaces (malloc'd, never null)
   char *screenshot_path;   // absolute form of a relative --screenshot (malloc'd, or null)

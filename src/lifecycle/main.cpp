@@ -10,12 +10,20 @@
 #include <string.h>
 #include <unistd.h>
 
+#include "font/fonts.h"
 #include "lifecycle/entry.h"
+#include "lifecycle/input_script.h"
 #include "lifecycle/launch.h"
 #include "host/host.h"
 #include "zylem.h"
 
+// The built-in font, compiled in by the build (weak: a build without it has none).
+extern "C" const unsigned char zylem_builtin_font[] __attribute__((weak));
+extern "C" const unsigned long zylem_builtin_font_size __attribute__((weak));
+
 int main(int argc, char **argv) {
+  if (zylem_builtin_font && &zylem_builtin_font_size)
+    ZYI_SetBuiltinFont(zylem_builtin_font, zylem_builtin_font_size);
   char err[512] = "";
   int status = ZYI_ParseLaunchArgs(argc, argv, &zy_launch, err, sizeof err);
   if (status != 0) {
@@ -28,12 +36,17 @@ int main(int argc, char **argv) {
            "else the current folder) and runs it.\n"
            "  --game DIR         game folder holding prog.xml and prog.so\n"
            "  --headless         no window system: virtual window, popups answered from\n"
-           "                     ZYLEM_POPUP_ANSWER; the renderer becomes rmod_soft\n"
+           "                     ZYLEM_POPUP_ANSWER, dialogs from ZYLEM_DIALOG_ANSWER;\n"
+           "                     the renderer becomes rmod_soft\n"
            "  --renderer NAME    use this renderer module instead of the configured one\n"
            "  --frames N         quit after N frames\n"
            "  --screenshot FILE  write the last frame as PNG before quitting (a relative\n"
            "                     FILE is taken from the current folder; exit status 1\n"
            "                     when it cannot be written)\n"
+           "  --input-script FILE  deliver the events of FILE at the start of the frames\n"
+           "                     it names, as typed input (lines \"FRAME char CODE\",\n"
+           "                     \"FRAME text TEXT\", \"FRAME key down|up ID\", \"FRAME mouse\n"
+           "                     X Y\", \"FRAME button down|up ID\", \"FRAME wheel DELTA\")\n"
            "  --version          print the version\n",
            ZYI_USAGE);
     return 0;
@@ -49,6 +62,12 @@ int main(int argc, char **argv) {
   if (!ZYI_ResolveGameFolder(zy_launch.game_dir, exe_dir, game, sizeof game)) {
     fprintf(stderr, "zylem: game folder '%s' not found\n",
             zy_launch.game_dir ? zy_launch.game_dir : ".");
+    return 2;
+  }
+  // The script is read from where zylem was started, and a bad line stops the launch.
+  if (zy_launch.input_script &&
+      !ZYI_LoadInputScript(zy_launch.input_script, err, sizeof err)) {
+    fprintf(stderr, "zylem: input script '%s': %s\n", zy_launch.input_script, err);
     return 2;
   }
   if (!ZYI_AnchorScreenshot(&zy_launch)) {
@@ -73,5 +92,6 @@ int main(int argc, char **argv) {
     if (status == 0) status = 1;
   }
   ZYI_FreeLaunchArgs(&zy_launch);
+  ZYI_FreeInputScript();
   ZYI_EndProcess(status);
 }

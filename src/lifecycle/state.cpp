@@ -9,10 +9,13 @@
 #include "base/state.h"
 #include "config/config.h"
 #include "config/didodoz.h"
+#include "console/console.h"
+#include "console/diagnostics.h"
 #include "engine/bitmaps.h"
 #include "engine/draw.h"
 #include "engine/modules.h"
 #include "font/fonts.h"
+#include "engine/shaders.h"
 #include "fs/fs.h"
 #include "host/host.h"
 #include "image/image_loader.h"
@@ -21,6 +24,7 @@
 #include "lifecycle/window.h"
 #include "net/net.h"
 #include "sound/sound.h"
+#include "system/system.h"
 
 namespace {
 template <class Part>
@@ -33,6 +37,7 @@ void ZYI_ResetState() {
   // What subsystems keep outside the record, or own through it, is released first, so a
   // new boot in the same process starts from nothing and leaks nothing.
   ZYI_PopupsForget();
+  ZYI_ConsoleForget();
   ZYI_LogClose();
   ZYH_DesktopForget();
   ZYI_ConfigFree();
@@ -40,6 +45,8 @@ void ZYI_ResetState() {
   ZYFS_Shutdown();
   ZYI_SoundsFree();
   ZYI_FontsFree();
+  ZYI_ShadersForget();
+  ZYI_SystemForget();
   Zero(zy::core);
   Zero(zy::locks);
   Zero(zy::log);
@@ -57,4 +64,13 @@ void ZYI_ResetState() {
   Zero(zy::window);
   Zero(zy::net);
   Zero(zy::sounds);
+  Zero(zy::console);
+  Zero(zy::diagnostics);
+}
+
+size_t ZYI_StateSize() {
+  return sizeof zy::core + sizeof zy::locks + sizeof zy::log + sizeof zy::popups + sizeof zy::fs +
+         sizeof zy::config + sizeof zy::didodoz + sizeof zy::image + sizeof zy::modules +
+         sizeof zy::draw + sizeof zy::bitmaps + sizeof zy::shaders + sizeof zy::system +
+         sizeof zy::display + sizeof zy::input + sizeof zy::window;
 }

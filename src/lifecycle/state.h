@@ -5,5 +5,9 @@
 // part there.
 #pragma once
 
+#include <stddef.h>
+
 // Zeroes every part of the engine state record.
 void ZYI_ResetState();
+// Bytes of the whole record (the resource report shows it).
+size_t ZYI_StateSize();

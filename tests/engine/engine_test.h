@@ -139,10 +139,13 @@ class Recorder : public RendImp {
     misuse += live.erase(hw->texture) == 0;
     hw->texture = nullptr, hw->on_gpu = 0;
   }
-  void CreateShader(ZY_Shader *) override {}
-  void SetShader(ZY_Shader *) override {}
-  void SetShaderParameter(int32_t, float, const void *) override {}
-  void DrawShaded(ZY_Bitmap *, const ZY_Vertex *) override {}
+  void CreateShader(ZY_Shader *s) override { Note("CreateShader %s", s->name); }
+  void SetShader(ZY_Shader *s) override { Note("SetShader %s", s ? s->name : "-"); }
+  void SetShaderParameter(int32_t i, float v, const void *) override { Note("SetShaderParameter %d %g", i, v); }
+  void DrawShaded(ZY_Bitmap *b, const ZY_Vertex *v) override {
+    Note("DrawShaded %s", Name(b ? &b->hw : nullptr).c_str()), shaded.assign(v, v + 4);
+  }
+  std::vector<ZY_Vertex> shaded;  // the vertices of the last DrawShaded
   void BeginFrame(int32_t) override {}
   void EndFrame() override {}
   void Forward3(int32_t c, float v, int32_t a) override { Note("Forward3 %d %g %d", c, v, a); }

@@ -4,6 +4,10 @@
 // which also switches the byte order of loaded bitmaps). Both screenshots must match the
 // reference image in tests/golden/; its README tells the rule, the failure images in
 // build/tests/golden-out/, how to update an image and what each one shows.
+//
+// GlGolden draws the same scenes with rmod_gl (in an Xvfb window when DISPLAY is set,
+// else headless through EGL) and compares them with the same references, within a
+// looser tolerance: GPU rasterisers round filtering, blending and line pixels their own way.
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -15,8 +19,12 @@
 
 namespace {
 
-const int CHANNEL_TOLERANCE = 2;     // largest difference of one channel that still matches
-const int MAX_DIFFERING_PIXELS = 8;  // pixels allowed beyond the channel tolerance
+// Largest difference of one channel that still matches, and pixels allowed beyond it.
+struct Tolerance {
+  int channel, pixels;
+};
+const Tolerance SOFT = {2, 8};
+const Tolerance GL = {4, 16};
 
 struct Scene {
   const char *name;
@@ -28,7 +36,7 @@ const Scene SCENES[] = {
     {"rects"}, {"blend"}, {"transforms"}, {"clip"}, {"triangles"}, {"lines"},
     {"letterbox", "200x150", "160x80"}, {"pillarbox", "160x120", "100x100"}, {"vertex_colours"},
     {"bitmaps"}, {"bitmap_parts"}, {"bitmap_ex"}, {"bitmap_lines"}, {"textured_quads"},
-    {"render_target"}, {"sequence"},
+    {"render_target"}, {"sequence"}, {"shaders"},
 };
 
 struct Comparison {
@@ -37,7 +45,7 @@ struct Comparison {
   zytest::Image diff;  // red: beyond the tolerance; yellow: within it; else the expected, dimmed
 };
 
-Comparison Compare(const zytest::Image &actual, const zytest::Image &expected) {
+Comparison Compare(const zytest::Image &actual, const zytest::Image &expected, Tolerance tolerance) {
   Comparison c;
   c.diff = zytest::Image(expected.width, expected.height);
   for (int y = 0; y < expected.height; y++)
@@ -48,7 +56,7 @@ Comparison Compare(const zytest::Image &actual, const zytest::Image &expected) {
       uint8_t *d = c.diff.At(x, y);
       const uint8_t grey = (uint8_t)((e[0] * 77 + e[1] * 150 + e[2] * 29) >> 10);
       const uint8_t mark[3][3] = {{grey, grey, grey}, {255, 220, 0}, {255, 0, 0}};
-      const int kind = worst > CHANNEL_TOLERANCE ? 2 : worst > 0;
+      const int kind = worst > tolerance.channel ? 2 : worst > 0;
       memcpy(d, mark[kind], 3);
       d[3] = 255;
       if (kind == 2 && c.differing++ == 0) c.first_x = x, c.first_y = y;
@@ -99,7 +107,7 @@ class Golden : public ZyTest, public ::testing::WithParamInterface<Scene> {
 
   // Compares a screenshot with the reference image; on failure writes the actual and
   // difference images (name + ".actual.png", name + ".diff.png") and names them.
-  void ExpectMatches(const std::string &shot, const std::string &name) {
+  void ExpectMatches(const std::string &shot, const std::string &name, Tolerance tolerance = SOFT) {
     zytest::Image actual, expected;
     std::string error;
     ASSERT_TRUE(zytest::ReadPng(shot, &actual, &error)) << error;
@@ -115,8 +123,8 @@ class Golden : public ZyTest, public ::testing::WithParamInterface<Scene> {
     } else if (actual.width != expected.width || actual.height != expected.height) {
       why << "image is " << actual.width << "x" << actual.height << ", reference " << expected.width << "x"
           << expected.height;
-    } else if ((c = Compare(actual, expected)).differing > MAX_DIFFERING_PIXELS) {
-      why << c.differing << " pixels differ by more than " << CHANNEL_TOLERANCE << " (at most " << MAX_DIFFERING_PIXELS
+    } else if ((c = Compare(actual, expected, tolerance)).differing > tolerance.pixels) {
+      why << c.differing << " pixels differ by more than " << tolerance.channel << " (at most " << tolerance.pixels
           << " may), the first at (" << c.first_x << "," << c.first_y << ")";
       zytest::WriteFile(out + ".diff.png", zytest::PngBytes(c.diff));
     } else {
@@ -152,8 +160,34 @@ TEST_P(Golden, SceneMatchesReferenceImageInBothColourOrders) {
   }
 }
 
+class GlGolden : public Golden {};
+
+TEST_P(GlGolden, SceneMatchesSoftwareReference) {
+  const Scene &s = GetParam();
+  if (!zytest::FileExists(zytest::BuildDir() + "/modules/rmod_gl.so")) GTEST_SKIP() << "rmod_gl is not built";
+  zytest::InstallModule("rmod_gl", world.game());
+  const bool window = getenv("DISPLAY") && getenv("DISPLAY")[0];
+  for (bool bgra : {false, true}) {
+    const std::string shot = world.root() + (bgra ? "/gl_bgra.png" : "/gl.png");
+    std::vector<std::string> args = {"--game", world.game(), "--renderer", "rmod_gl", "--frames", "2",
+                                     "--screenshot", shot, "--", std::string("scene=") + s.name};
+    if (!window) args.insert(args.begin(), "--headless");
+    zytest::RunResult r = zytest::RunZylem(world, args, std::vector<std::string>(bgra, "ZYLEM_GL_BGRA=1"));
+    if (r.status != 0 && r.log.find("RendImp is not supported on this system") != std::string::npos) {
+      if (getenv("ZYTEST_REQUIRE_GL")) FAIL() << "ZYTEST_REQUIRE_GL is set but rmod_gl cannot run:\n" << r.log;
+      GTEST_SKIP() << "no OpenGL 3.3 here: no display (run under xvfb-run -a) and no surfaceless EGL";
+    }
+    ASSERT_EQ(r.status, 0) << r.err << r.log;
+    const std::string drawing = "rmod_gl: " + std::string(s.resolution) + (window ? " in the window" : " off-screen");
+    EXPECT_NE(r.log.find(drawing), std::string::npos) << "missing '" << drawing << "' in:\n" << r.log;
+    ExpectMatches(shot, std::string(s.name) + (bgra ? ".gl_bgra" : ".gl"), GL);
+  }
+}
+
 void PrintTo(const Scene &scene, std::ostream *out) { *out << scene.name; }  // not its bytes
 INSTANTIATE_TEST_SUITE_P(Scenes, Golden, ::testing::ValuesIn(SCENES),
+                         [](const ::testing::TestParamInfo<Scene> &info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Scenes, GlGolden, ::testing::ValuesIn(SCENES),
                          [](const ::testing::TestParamInfo<Scene> &info) { return std::string(info.param.name); });
 
 }  // namespace

@@ -2,6 +2,7 @@
 // operation of its name (or stays null while its subsystem is missing), the colour slot
 // follows the renderer, and the host info record points at the table.
 #include <stddef.h>
+#include <string.h>
 
 #include "../engine/engine_test.h"
 #include "base/clock.h"
@@ -14,6 +15,8 @@
 #include "lifecycle/interface_table.h"
 #include "net/net.h"
 #include "sound/sound.h"
+#include "engine/shaders.h"
+#include "system/system.h"
 
 namespace {
 
@@ -49,7 +52,8 @@ const Slot SLOTS[] = {
     OP(SetChannelParam5) OP(IsChannelPlaying) OP(GetChannelValue) OP(SetSoundParams) OP(SetSoundParamsDefault)
     OP(PlayMusic) OP(StopMusic) OP(SetMusicValue) OP(SetMusicLooping) OP(GetMusicValue) OP(SlideMusicVolume)
     OP(GetFont) OP(LoadFont) OP(RecreateFontAtlas) OP(ReleaseFont) OP(SaveFont) OP(SetTextFlags)
-    OP(SetTextMaxWidth) OP(SetTextTransform) OP(DrawText) OP(GetTextSize) OP(GetTextWidth) OP(GetTextHeight)};
+    OP(SetTextMaxWidth) OP(SetTextTransform) OP(DrawText) OP(GetTextSize) OP(GetTextWidth) OP(GetTextHeight)
+    OP(GetSystemValue)};
 
 }  // namespace
 
@@ -63,7 +67,10 @@ TEST(InterfaceTable, EverySlotHoldsTheOperationOfItsName) {
   for (int i = 0; i < 126; i++) filled += raw[i] != nullptr;
   EXPECT_EQ(filled, (int)(sizeof SLOTS / sizeof SLOTS[0]));
   // Slot 126 is data: the shader operations, never a function of the table.
-  EXPECT_NE(t->shader, nullptr);
+  const ZY_ShaderInterface shaders = {ZY_GetShader, ZY_SetShader, ZY_SetShaderTexture, ZY_SetShaderParameter,
+                                      ZY_DrawBitmapShaded};
+  ASSERT_NE(t->shader, nullptr);
+  EXPECT_EQ(memcmp(t->shader, &shaders, sizeof shaders), 0) << "the shader sub-table in its order";
   EXPECT_EQ(zy::modules.host.zy, t);
   EXPECT_EQ(ZYI_EngineInterface(), t);
   enginetest::Recorder renderer;  // bytes in R, G, B, A order get their own variant

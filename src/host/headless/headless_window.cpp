@@ -107,5 +107,5 @@ void ZYH_HeadlessForget(void) {
 const ZyhBackendOps ZYH_HEADLESS_OPS = {
     "headless",   Start,        Stop,         WindowCreate, WindowDestroy, WindowExists,
     WindowSize,   WindowNative, WindowRaise,  ScreenSize,   PollNative,    MessageBox,
-    ClipboardGet, ClipboardSet, SetCursor,    OpenUrl,
+    ClipboardGet, ClipboardSet, SetCursor,    OpenUrl,       ZYH_ScriptedDialog,
 };

@@ -5,6 +5,7 @@
 // Interface names sort the same on every boot, so the id is stable for the machine.
 #include <ctype.h>
 #include <stdio.h>
+#include <stdlib.h>
 #include <string.h>
 #include <sys/utsname.h>
 
@@ -91,5 +92,74 @@ bool ZYH_OsVersion(int *major, int *minor, int *patch) {
   if (major) *major = parts[0];
   if (minor) *minor = parts[1];
   if (patch) *patch = parts[2];
+  return true;
+}
+
+namespace {
+
+// The value of the first line of a "key<sep>value" file whose key is one of `keys`
+// (tried in order over the whole file), quotes and surrounding spaces removed.
+bool FindValue(const char *path, const std::vector<std::string> &keys, char sep, char *buf,
+               size_t size) {
+  FILE *f = fopen(path, "r");
+  if (!f) return false;
+  std::vector<std::string> lines;
+  char line[1024];
+  while (fgets(line, sizeof line, f)) lines.push_back(line);
+  fclose(f);
+  for (const std::string &key : keys) {
+    for (const std::string &l : lines) {
+      size_t at = l.find(sep);
+      if (at == std::string::npos) continue;
+      std::string k = l.substr(0, at), v = l.substr(at + 1);
+      while (!k.empty() && isspace((unsigned char)k.back())) k.pop_back();
+      if (k != key) continue;
+      while (!v.empty() && (isspace((unsigned char)v.back()) || v.back() == '"')) v.pop_back();
+      size_t first = v.find_first_not_of(" \t\"");
+      v = first == std::string::npos ? "" : v.substr(first);
+      if (v.empty() || v.size() >= size) continue;
+      memcpy(buf, v.c_str(), v.size() + 1);
+      return true;
+    }
+  }
+  return false;
+}
+
+}  // namespace
+
+bool ZYH_OsDistribution(char *buf, size_t size) {
+  if (!buf || size == 0) return false;
+  buf[0] = '\0';
+  for (const char *path : {"/etc/os-release", "/usr/lib/os-release"})
+    if (FindValue(path, {"PRETTY_NAME"}, '=', buf, size)) return true;
+  return false;
+}
+
+bool ZYH_CpuModel(char *buf, size_t size) {
+  if (!buf || size == 0) return false;
+  buf[0] = '\0';
+  return FindValue("/proc/cpuinfo", {"model name", "Hardware", "cpu model"}, ':', buf, size);
+}
+
+bool ZYH_LocaleRegion(char *buf, size_t size) {
+  if (!buf || size == 0) return false;
+  buf[0] = '\0';
+  const char *locale = nullptr;
+  for (const char *name : {"LC_ALL", "LC_MESSAGES", "LANG"}) {
+    const char *v = getenv(name);
+    if (v && *v) {
+      locale = v;
+      break;
+    }
+  }
+  // language_COUNTRY.codeset@modifier: the country is the two letters after '_'.
+  const char *underscore = locale ? strchr(locale, '_') : nullptr;
+  if (!underscore || !isalpha((unsigned char)underscore[1]) ||
+      !isalpha((unsigned char)underscore[2]) || isalnum((unsigned char)underscore[3]) ||
+      size < 3)
+    return false;
+  buf[0] = (char)toupper((unsigned char)underscore[1]);
+  buf[1] = (char)toupper((unsigned char)underscore[2]);
+  buf[2] = '\0';
   return true;
 }

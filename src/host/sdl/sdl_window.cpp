@@ -179,13 +179,11 @@ void SetCursor(ZyhCursor c) {
   SDL_ShowCursor(SDL_ENABLE);
 }
 
+// The desktop's opener takes the URL as one argument, never through a shell.
 bool OpenUrl(const char *url) {
-#if SDL_VERSION_ATLEAST(2, 0, 14)
-  if (SDL_OpenURL(url) == 0) return true;
-  ZYH_SetLastError(0, SDL_GetError());
-#else
-  (void)url;
-#endif
+  const char *const argv[] = {"xdg-open", url, nullptr};
+  if (ZYH_SpawnDetached(argv)) return true;
+  ZYH_SetLastError(ZYH_LastError(), "xdg-open could not be started");
   return false;
 }
 
@@ -196,5 +194,5 @@ SDL_Window *ZYH_SdlWindow(void) { return window; }
 const ZyhBackendOps ZYH_SDL_OPS = {
     "sdl",        Start,        Stop,         WindowCreate, WindowDestroy, WindowExists,
     WindowSize,   WindowNative, WindowRaise,  ScreenSize,   ZYH_SdlPollNative, MessageBox,
-    ClipboardGet, ClipboardSet, SetCursor,    OpenUrl,
+    ClipboardGet, ClipboardSet, SetCursor,    OpenUrl,       ZYH_ZenityDialog,
 };

@@ -1,5 +1,7 @@
 // imod_record: an input module for the tests. Records its calls like rmod_record (same
 // ZYLEM_RECORD_FILE).
+#include <string.h>
+
 #include "../record.h"
 #include "zylem_modules.h"
 
@@ -13,7 +15,10 @@ class RecordingInput final : public InputImp {
   void SetActive(bool a) override { Record("Input SetActive %d", a); }
   void BeginFrame() override { Record("Input BeginFrame"); }
   void EndFrame() override { Record("Input EndFrame"); }
-  const char *QueryValue(const char *, const char *) override { return nullptr; }
+  // One key of its own, as input modules may define them.
+  const char *QueryValue(const char *name, const char *) override {
+    return name && !strcmp(name, "imod_record.ping") ? "pong" : nullptr;
+  }
 };
 
 RecordingInput input;

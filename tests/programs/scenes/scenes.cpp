@@ -305,6 +305,28 @@ static void SceneSequence(void) {
   zy->SelectBitmapFrame(walk_frames, 3), zy->DrawBitmapEx(walk_frames, 110, 90, 0, 3);
 }
 
+// The photo through the shader sub-table: plain, greyscale (full and half), tint, a name
+// no renderer knows (plain), turned and scaled with a colour, and a shaded draw between
+// two batched rectangles (it lands between them). Parameters are a, b, c at 0, 1, 2.
+static void SceneShaders(void) {
+  Background(0.2f, 0.2f, 0.25f);
+  ZY_ShaderInterface *sh = zy->shader;
+  auto Shade = [sh](const char *name, float a, float b, float c) {
+    sh->SetShader(sh->GetShader(name));
+    sh->SetShaderParameter(0, a, NULL), sh->SetShaderParameter(1, b, NULL), sh->SetShaderParameter(2, c, NULL);
+  };
+  Shade("plain", 1, 1, 1), sh->DrawBitmapShaded(photo, 22, 22, 0, 2);
+  Shade("greyscale", 1, 1, 1), sh->DrawBitmapShaded(photo, 58, 22, 0, 2);
+  Shade("greyscale", 0.5f, 1, 1), sh->DrawBitmapShaded(photo, 94, 22, 0, 2);
+  Shade("tint", 1, 0.3f, 0.3f), sh->DrawBitmapShaded(photo, 130, 22, 0, 2);
+  Shade("no such effect", 0.2f, 0.2f, 0.2f), sh->DrawBitmapShaded(photo, 22, 62, 0, 2);
+  Shade("greyscale", 1, 1, 1), zy->SetColor(1, 0.6f, 0.2f), sh->DrawBitmapShaded(sprite, 62, 64, DEG30, 2), Plain();
+  Rects({{96, 50, 40, 40, 0, 0.6f, 0}}), Plain();
+  Shade("tint", 0.2f, 0.4f, 2), sh->DrawBitmapShaded(photo, 116, 70, 0, 2);
+  Rects({{120, 74, 30, 30, 1, 1, 1, 0.5f}}), Plain();
+  sh->SetShader(NULL), sh->DrawBitmapShaded(tile, 40, 100, DEG90, 2);
+}
+
 // --- Program module ---------------------------------------------------------------
 
 struct Scene { const char *name; void (*draw)(void); };
@@ -314,6 +336,7 @@ static const Scene SCENES[] = {
     {"pillarbox", ScenePillarbox}, {"vertex_colours", SceneVertexColours}, {"bitmaps", SceneBitmaps},
     {"bitmap_parts", SceneBitmapParts}, {"bitmap_ex", SceneBitmapEx}, {"bitmap_lines", SceneBitmapLines},
     {"textured_quads", SceneTexturedQuads}, {"render_target", SceneRenderTarget}, {"sequence", SceneSequence},
+    {"shaders", SceneShaders},
 };
 static const Scene *scene;
 
