@@ -127,9 +127,9 @@ bool LoadSingleImage(ZY_Bitmap *b, const char *source) {
   return true;
 }
 
-// Seam for downloaded bitmaps ("http://" names): they are fetched through the download
-// cache, which joins with the HTTP client. Until then such a name cannot be loaded.
-bool LoadDownloadedImage(ZY_Bitmap *, const char *) { return false; }
+// A downloaded bitmap ("http://" name) is read like a local file: the file layer's
+// download cache fetches it on its first open and serves the cached copy afterwards.
+bool LoadDownloadedImage(ZY_Bitmap *b, const char *source) { return LoadSingleImage(b, source); }
 
 }  // namespace
 

@@ -19,6 +19,7 @@
 #include "engine/modules.h"
 #include "image/image_loader.h"
 #include "image/resize.h"
+#include "net/net.h"
 
 namespace {
 
@@ -124,7 +125,6 @@ bool ZY_RefreshBitmap(ZY_Bitmap *b) {
              "yet. Not refreshing bitmap.");
     return false;
   }
-  // Downloaded bitmaps drop their cached copy first; that joins with the download cache.
   bool refreshed = true;
   ZYI_BitmapLock(b);
   if (b->flags & ZY_BITMAP_IS_RENDER_TARGET) {
@@ -138,6 +138,9 @@ bool ZY_RefreshBitmap(ZY_Bitmap *b) {
       ZYI_BitmapUnlock(b);
       return false;
     }
+    // A downloaded bitmap drops its cached copy first, so it is fetched again.
+    const char *source = b->source_name ? b->source_name : b->name;
+    if (reloadable && !strncmp(source, "http://", 7)) ZYI_HttpDropCached(source);
     if (reloadable) refreshed = ZYI_BitmapLoadFromFile(b);
     if (refreshed && (b->hw.on_gpu || (b->cache_mode & CACHE_GPU))) {
       // A new texture replaces the old one (freed quietly first).

@@ -11,8 +11,8 @@
 //     from ZYLEM_POPUP_ANSWER (and echoed to stderr), an in-memory clipboard and an
 //     optional manual clock that tests advance by hand;
 //   - sdl: a real SDL2 window and native events turned into ZyhEvent records.
-// The posix layer (libraries, threads, clock, folders, files, single instance, raw
-// mice) is shared by both.
+// The posix layer (libraries, threads, clock, folders, files, TCP connections, single
+// instance, raw mice) is shared by both.
 //
 // Conventions: functions return bool/handles/null on failure and never throw.
 // Texts are UTF-8, zero-terminated. Paths are native paths.
@@ -180,6 +180,43 @@ bool ZYH_ExecutableFolder(char *buf, size_t size);
 int ZYH_InstanceLock(const char *id, const char *title);
 // True (once per request) when another instance asked this one to raise its window.
 bool ZYH_InstanceRaiseRequested(void);
+
+// ---------------------------------------------------------------------------------
+// TCP connections (the HTTP client's transport)
+// ---------------------------------------------------------------------------------
+
+typedef struct ZyhSocket ZyhSocket;
+enum ZyhNetStatus {
+  ZYH_NET_OK = 0,
+  ZYH_NET_NO_HOST,    // the name did not resolve
+  ZYH_NET_NO_SOCKET,  // no socket could be created
+  ZYH_NET_FAILED,     // refused, reset or otherwise broken
+  ZYH_NET_TIMED_OUT,  // the peer stayed silent for the whole time-out
+  ZYH_NET_STOPPED     // the caller's stop function answered true
+};
+// How long a call may wait, and who may cut the wait short: stop(user) is asked before
+// every wait and at least every 50 ms while waiting. timeout_ms 0 waits without limit.
+typedef struct ZyhNetWait {
+  uint32_t timeout_ms;
+  bool (*stop)(void *user);  // null: never stopped
+  void *user;
+} ZyhNetWait;
+
+// Resolves host (a name, an IPv4 or an IPv6 literal) with getaddrinfo and connects to the
+// first of its addresses that accepts. The lookup and each address get the whole time-out;
+// a lookup that outlasts it is ZYH_NET_NO_HOST. *out is the new connection on ZYH_NET_OK,
+// else null.
+ZyhNetStatus ZYH_TcpConnect(const char *host, uint16_t port, const ZyhNetWait *wait,
+                            ZyhSocket **out);
+// Sends every byte (a peer that hung up is ZYH_NET_FAILED, never a signal).
+ZyhNetStatus ZYH_TcpSend(ZyhSocket *socket, const void *data, size_t size,
+                         const ZyhNetWait *wait);
+// Receives up to size bytes once some arrive; *received 0 with ZYH_NET_OK means the peer
+// closed the connection.
+ZyhNetStatus ZYH_TcpReceive(ZyhSocket *socket, void *buffer, size_t size, size_t *received,
+                            const ZyhNetWait *wait);
+// Closes a connection; null is ignored.
+void ZYH_TcpClose(ZyhSocket *socket);
 
 // ---------------------------------------------------------------------------------
 // Several mice (raw relative motion)

@@ -41,6 +41,7 @@
 #include "console/diagnostics.h"
 #include "lifecycle/diagnostics_info.h"
 #include "lifecycle/state.h"
+#include "net/net.h"
 #include "system/system.h"
 
 // ---------------------------------------------------------------------------------
@@ -132,6 +133,7 @@ bool ZYI_PreInit(void *embedding_window) {
   ZYI_PlatformInfoInit();  // the device id among the machine's facts
 
   if (!ZYFS_Init()) return false;
+  ZYI_NetInit();  // the http:// opener joins the pak and native ones
   if (!ZYI_LoadProgram()) return false;
   ZY_ProgramInterface *prog = zy::core.prog;
   zy::core.current_parms = prog->parms;
@@ -416,6 +418,7 @@ void ZYI_Shutdown(void) {
   if (!zy::core.table_built) return;
   ZY_Log(ZY_LOG_SYSTEM, "ZYLEM Shutdown.");
   ZY_Quit();
+  ZYI_NetShutdown();  // downloads of the file cache stop too
 
   WaitForThreads();
   int32_t created = ZYI_CreatedThreadCount();

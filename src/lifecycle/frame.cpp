@@ -27,7 +27,8 @@
 
 void ZY_Quit(void) {
   zy::core.quit_requested = 1;
-  if (zy::core.prog) zy::core.prog->parms.quitting = 1;
+  // Requests running on the program's threads poll this flag.
+  if (zy::core.prog) __atomic_store_n(&zy::core.prog->parms.quitting, 1, __ATOMIC_RELAXED);
 }
 
 // Angle of an orientation in degrees.

@@ -21,6 +21,7 @@
 #include "engine/modules.h"
 #include "font/fonts.h"
 #include "fs/fs.h"
+#include "net/net.h"
 #include "sound/sound.h"
 #include "engine/shaders.h"
 #include "system/system.h"
@@ -78,6 +79,11 @@ ZY_EngineInterface *ZYI_BuildEngineInterface(void) {
   t.WriteItems = ZY_WriteItems;
   t.FindFiles = ZY_FindFiles;
   t.FreeFileList = ZY_FreeFileList;
+
+  // HTTP
+  t.HttpRequest = ZY_HttpRequest;
+  t.AllocData = ZY_AllocData;
+  t.FreeData = ZY_FreeData;
 
   // Input
   t.GetKeyState = ZY_GetKeyState;

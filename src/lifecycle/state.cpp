@@ -22,6 +22,7 @@
 #include "lifecycle/input.h"
 #include "lifecycle/resolution.h"
 #include "lifecycle/window.h"
+#include "net/net.h"
 #include "sound/sound.h"
 #include "system/system.h"
 
@@ -61,6 +62,7 @@ void ZYI_ResetState() {
   Zero(zy::display);
   Zero(zy::input);
   Zero(zy::window);
+  Zero(zy::net);
   Zero(zy::sounds);
   Zero(zy::console);
   Zero(zy::diagnostics);

@@ -13,6 +13,7 @@
 #include "fs/fs.h"
 #include "lifecycle/boot.h"
 #include "lifecycle/interface_table.h"
+#include "net/net.h"
 #include "sound/sound.h"
 #include "engine/shaders.h"
 #include "system/system.h"
@@ -29,8 +30,7 @@ struct Slot {
 #define AS(n, fn) {#n, offsetof(ZY_EngineInterface, n), (void *)fn},
 
 // Every operation the table holds, each in the slot of its name. Two operations swapped,
-// a slot filled with another function, or a filled slot missing here fails the test; the
-// slots of subsystems not built yet (HTTP, data) stay null.
+// a slot filled with another function, or a filled slot missing here fails the test.
 const Slot SLOTS[] = {
     OP(Print) OP(Log) OP(Popup) OP(Sleep) OP(GetTime) OP(GetDateTime) OP(GetMutex) OP(DestroyMutex)
     OP(LockMutex) OP(UnlockMutex) OP(CreateThread) OP(GetCurrentThreadId) OP(IsMainThread) OP(LockMainLoop)
@@ -46,7 +46,7 @@ const Slot SLOTS[] = {
     OP(SetRenderMode) OP(SetColor) OP(SetAlpha) OP(DrawBitmap) OP(DrawBitmapEx) OP(DrawBitmapLine)
     OP(DrawBitmapPart) OP(DrawRect) OP(DrawLine) OP(DrawLineVertices) OP(DrawQuad) OP(DrawTriangles)
     OP(SetProjection) OP(SetDrawDepth) OP(GetDrawDepth) OP(Forward1) OP(SetRenderStateb) OP(SetRenderStatef)
-    OP(SetRenderStatei)
+    OP(SetRenderStatei) OP(HttpRequest) OP(AllocData) OP(FreeData)
     OP(GetSound) OP(LoadSound) OP(GetSoundEx) OP(ReleaseSound) OP(SetSoundCacheMode) OP(StopSound) OP(PlaySound)
     OP(StopChannel) OP(SetChannelParam1) OP(SetChannelParam2) OP(SetChannelParam3) OP(SetChannelParam4)
     OP(SetChannelParam5) OP(IsChannelPlaying) OP(GetChannelValue) OP(SetSoundParams) OP(SetSoundParamsDefault)

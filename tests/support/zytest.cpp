@@ -2,13 +2,18 @@
 // in-process engine core and file helpers for the tests.
 #include "zytest.h"
 
+#include <arpa/inet.h>
+#include <errno.h>
 #include <fcntl.h>
 #include <ftw.h>
 #include <poll.h>
 #include <signal.h>
 #include <stdio.h>
 #include <stdlib.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/time.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -354,6 +359,70 @@ CraftedPak CraftPak(const std::vector<CraftEntry> &entries) {
   PutU32(pak.bytes, 8, pak.dir_offset);
   PutU32(pak.bytes, 12, (uint32_t)pak.bytes.size());
   return pak;
+}
+
+}  // namespace zytest
+
+// ---------------------------------------------------------------------------------
+// A loopback HTTP server
+// ---------------------------------------------------------------------------------
+namespace zytest {
+
+std::string HttpAnswer(const std::string &status, const std::string &body) {
+  return "HTTP/1.0 " + status + "\r\nContent-Length: " + std::to_string(body.size()) + "\r\n\r\n" + body;
+}
+
+void LoopbackServer::Serve(int fd) {
+  std::string request;
+  char buf[4096];
+  timeval wait = {2, 0};  // a request that stops short is answered after 2 s
+  setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &wait, sizeof wait);
+  for (size_t want = SIZE_MAX, end, at; request.size() < want;) {
+    ssize_t n = recv(fd, buf, sizeof buf, 0);
+    if (n <= 0) break;
+    request.append(buf, (size_t)n);
+    // Complete after the blank line, Content-Length bytes and one more CR LF.
+    if ((end = request.find("\r\n\r\n")) != std::string::npos && (at = request.find("Content-Length: ")) < end)
+      want = end + 6 + std::stoul(request.substr(at + 16));
+  }
+  Answer answer = handler_(request);
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    requests_.push_back(request);
+  }
+  send(fd, answer.bytes.data(), answer.bytes.size(), MSG_NOSIGNAL);
+  wait = {answer.hold_ms / 1000, answer.hold_ms % 1000 * 1000};
+  if (answer.hold_ms && !setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &wait, sizeof wait))
+    recv(fd, buf, 1, 0);  // until the client leaves, at most hold_ms
+  close(fd);
+}
+
+LoopbackServer::LoopbackServer(std::function<Answer(const std::string &)> handler, bool ipv6)
+    : handler_(std::move(handler)) {
+  sockaddr_in6 six = {};
+  sockaddr_in four = {};
+  six.sin6_family = AF_INET6, six.sin6_addr = in6addr_loopback;
+  four.sin_family = AF_INET, four.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  sockaddr *addr = ipv6 ? (sockaddr *)&six : (sockaddr *)&four;
+  socklen_t size = ipv6 ? sizeof six : sizeof four;
+  listener_ = socket(addr->sa_family, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  if (bind(listener_, addr, size) != 0 || listen(listener_, 16) != 0 || getsockname(listener_, addr, &size) != 0)
+    ADD_FAILURE() << "loopback server: " << strerror(errno);
+  port_ = ntohs(ipv6 ? six.sin6_port : four.sin_port);
+  thread_ = std::thread([this] {
+    for (int client; (client = accept(listener_, nullptr, nullptr)) >= 0;) Serve(client);
+  });
+}
+
+LoopbackServer::~LoopbackServer() {
+  shutdown(listener_, SHUT_RDWR);  // ends the accept the thread waits in
+  thread_.join();
+  close(listener_);
+}
+
+std::vector<std::string> LoopbackServer::Requests() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return requests_;
 }
 
 }  // namespace zytest

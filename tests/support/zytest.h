@@ -14,7 +14,9 @@
 #include <stdint.h>
 
 #include <functional>
+#include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace zytest {
@@ -157,5 +159,40 @@ struct CraftedPak {
 void PutU32(std::string &bytes, size_t at, uint32_t v);
 // Header, the data of each entry in order, then the directory (further words zero).
 CraftedPak CraftPak(const std::vector<CraftEntry> &entries);
+
+}  // namespace zytest
+
+// ---------------------------------------------------------------------------------
+// A loopback HTTP server (net and engine tests): no test reaches past this machine.
+// ---------------------------------------------------------------------------------
+namespace zytest {
+
+// The answer to one request: bytes sent, then the connection held open for up to
+// hold_ms (until the client leaves) before it is closed.
+struct Answer {
+  std::string bytes;
+  int hold_ms = 0;
+};
+// "HTTP/1.0 <status>" with a Content-Length header and the body.
+std::string HttpAnswer(const std::string &status, const std::string &body);
+
+// Serves one connection after another on 127.0.0.1 or ::1 from a thread of its own: reads
+// a request through its blank line, its Content-Length bytes and a CR LF, records it and
+// sends what the handler returns for it.
+class LoopbackServer {
+ public:
+  explicit LoopbackServer(std::function<Answer(const std::string &)> handler, bool ipv6 = false);
+  ~LoopbackServer();
+  int port() const { return port_; }
+  std::vector<std::string> Requests();  // every request so far, in order
+
+ private:
+  void Serve(int fd);
+  std::function<Answer(const std::string &)> handler_;
+  int listener_ = -1, port_ = 0;
+  std::mutex mutex_;
+  std::vector<std::string> requests_;
+  std::thread thread_;
+};
 
 }  // namespace zytest
