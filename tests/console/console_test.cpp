@@ -25,7 +25,8 @@ class Console : public LifecycleTest {
   }
   void TearDown() override {
     ZYI_ForgetEngineInterface();
-    ZYI_ResetState();
+    ZYI_ConsoleForget();
+    ZYI_LogClose();
     LifecycleTest::TearDown();
   }
   static void Type(const std::string &text) {
