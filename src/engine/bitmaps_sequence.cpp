@@ -64,11 +64,14 @@ bool ZYI_LoadBitmapSequence(ZY_Bitmap *b, const char *source) {
 // Reading
 // ---------------------------------------------------------------------------------
 
-bool ReadBitmapSequence(ZY_Bitmap *seq, const char *name) {
+namespace {
+
+// Reads a sequence file; `written` (or null) is the atlas the file was just written with.
+bool ReadSequence(ZY_Bitmap *seq, const char *name, ZyBmsWrittenAtlas *written) {
   if (!seq || !name) return false;
   ZyBmsContents file;
   char why[512];
-  if (!ZYI_BmsRead(name, ZYI_BgraPixels(), &file, why, sizeof why)) {
+  if (!ZYI_BmsRead(name, ZYI_BgraPixels(), written, &file, why, sizeof why)) {
     if (why[0]) ZY_Popup(ZY_LOG_WARNING, "%s", why);
     return false;
   }
@@ -106,6 +109,12 @@ bool ReadBitmapSequence(ZY_Bitmap *seq, const char *name) {
   seq->pending_source = atlas;
   ZY_SelectBitmapFrame(seq, 0);
   return true;
+}
+
+}  // namespace
+
+bool ReadBitmapSequence(ZY_Bitmap *seq, const char *name) {
+  return ReadSequence(seq, name, nullptr);
 }
 
 // ---------------------------------------------------------------------------------
@@ -147,9 +156,8 @@ bool PackFrames(ZY_Bitmap *seq, ZY_Bitmap *atlas, ZyBmsFrame *entries) {
   return packed;
 }
 
-}  // namespace
-
-bool ZYI_SaveBitmapSequence(ZY_Bitmap *seq, const char *file_name) {
+// Writes the sequence file; with `written`, the atlas and its PNG bytes are kept there.
+bool SaveSequence(ZY_Bitmap *seq, const char *file_name, ZyBmsWrittenAtlas *written) {
   if (!file_name) file_name = "";
   bool valid = seq && seq->frames && seq->frame_count > 0;
   for (int32_t i = 0; valid && i < seq->frame_count; i++)
@@ -179,7 +187,7 @@ bool ZYI_SaveBitmapSequence(ZY_Bitmap *seq, const char *file_name) {
   ZyfsAtomicFile file;
   bool saved = path && ZYFS_AtomicOpen(&file, path);
   if (saved) {
-    if (ZYI_BmsWrite(file.stream, entries, seq->frame_count, &atlas, ZYI_BgraPixels()))
+    if (ZYI_BmsWrite(file.stream, entries, seq->frame_count, &atlas, ZYI_BgraPixels(), written))
       saved = ZYFS_AtomicCommit(&file);
     else
       ZYFS_AtomicAbandon(&file), saved = false;
@@ -188,8 +196,18 @@ bool ZYI_SaveBitmapSequence(ZY_Bitmap *seq, const char *file_name) {
     ZY_Popup(ZY_LOG_WARNING, "Unable to save bitmap sequence '%s' to file '%s'",
              seq->name ? seq->name : "", file_name);
   free(entries);
+  if (saved && written) {
+    written->atlas = atlas;  // the pixels move to the caller
+    atlas.pixels = nullptr;
+  }
   ZYI_BitmapFreePixels(&atlas);
   return saved;
+}
+
+}  // namespace
+
+bool ZYI_SaveBitmapSequence(ZY_Bitmap *seq, const char *file_name) {
+  return SaveSequence(seq, file_name, nullptr);
 }
 
 // ---------------------------------------------------------------------------------
@@ -228,7 +246,12 @@ bool ZYI_BuildSequenceFile(ZY_Bitmap *b, const char *name) {
   ZY_GetPathEx(out, sizeof out, ZY_ROOT_USER, "data/%s", name);
   ZYFS_FolderOf(out, folder, sizeof folder);
   ZY_CreateDir(folder);
-  bool saved = ZYI_SaveBitmapSequence(b, out);
+  // The file is read back as any later run reads it, except that an atlas PNG identical
+  // to the one just written takes the atlas pixels it was encoded from.
+  ZyBmsWrittenAtlas written = {};
+  bool saved = SaveSequence(b, out, &written);
   ZYI_BitmapDropFrames(b);  // the pictures are in the file now
-  return saved && ReadBitmapSequence(b, out);
+  bool read = saved && ReadSequence(b, out, &written);
+  ZYI_BmsFreeWritten(&written);
+  return read;
 }

@@ -76,16 +76,20 @@ Signature Sign(const ZY_Bitmap &f) {
   s.width = f.width, s.height = f.height;
   s.sums.assign(GRID * GRID * 4, 0);
   s.pixels.assign(GRID * GRID, 0);
-  std::vector<int32_t> column((size_t)f.width);
-  for (int32_t x = 0; x < f.width; x++) column[(size_t)x] = (int32_t)((int64_t)x * GRID / f.width);
+  // Each row adds its pixels to the sums of the blocks it crosses, one span per block.
+  std::vector<int32_t> start(GRID + 1);
+  for (int32_t b = 0; b <= GRID; b++)
+    start[(size_t)b] = (int32_t)(((int64_t)f.width * b + GRID - 1) / GRID);  // first x of b
   const uint8_t *p = (const uint8_t *)f.pixels;
   for (int32_t y = 0; y < f.height; y++) {
     int32_t by = (int32_t)((int64_t)y * GRID / f.height);
-    for (int32_t x = 0; x < f.width; x++, p += 4) {
-      int32_t block = by * GRID + column[(size_t)x];
-      int64_t *sum = &s.sums[(size_t)block * 4];
-      sum[0] += p[0], sum[1] += p[1], sum[2] += p[2], sum[3] += p[3];
-      s.pixels[(size_t)block]++;
+    for (int32_t bx = 0; bx < GRID; bx++) {
+      int64_t sum[4] = {0, 0, 0, 0};
+      for (int32_t x = start[(size_t)bx]; x < start[(size_t)bx + 1]; x++, p += 4)
+        sum[0] += p[0], sum[1] += p[1], sum[2] += p[2], sum[3] += p[3];
+      int32_t block = by * GRID + bx;
+      for (int c = 0; c < 4; c++) s.sums[(size_t)block * 4 + (size_t)c] += sum[c];
+      s.pixels[(size_t)block] += start[(size_t)bx + 1] - start[(size_t)bx];
     }
   }
   return s;

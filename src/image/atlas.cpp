@@ -206,6 +206,7 @@ bool BitmapPixelsMatch(const ZY_Bitmap *a, const ZY_Bitmap *b, float tolerance) 
   const uint8_t *pb = (const uint8_t *)b->pixels;
   size_t width = (size_t)(a->width > 0 ? a->width : 0);
   size_t bytes = width * (size_t)(a->height > 0 ? a->height : 0) * 4;
+  if (memcmp(pa, pb, bytes) == 0) return true;  // repeated frames are mostly exact copies
   double total = 0.0;
   for (size_t i = 0; i < bytes; i++) {
     int d = pa[i] > pb[i] ? pa[i] - pb[i] : pb[i] - pa[i];

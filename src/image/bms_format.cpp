@@ -99,11 +99,28 @@ bool ReadRle(Cursor &c, bool bgra, ZY_Bitmap *atlas, const char **problem) {
   return true;
 }
 
-bool ReadPng(Cursor &c, const char *name, bool bgra, ZY_Bitmap *atlas, const char **problem) {
+// Whether the file's PNG is the one just written from `written`'s pixels.
+bool IsWritten(const ZyBmsWrittenAtlas *written, const uint8_t *png, size_t size, bool bgra) {
+  return written && written->atlas.pixels && written->png && written->png_size == size &&
+         written->bgra_pixels == bgra && memcmp(written->png, png, size) == 0;
+}
+
+bool ReadPng(Cursor &c, const char *name, bool bgra, ZyBmsWrittenAtlas *written,
+             ZY_Bitmap *atlas, const char **problem) {
   int32_t size;
   if (!c.Int(&size)) return *problem = "its PNG image has no size", false;
   const uint8_t *png = size > 0 ? c.Take((size_t)size) : nullptr;
   if (!png) return *problem = "its PNG image is missing or larger than the file", false;
+  if (IsWritten(written, png, (size_t)size, bgra)) {
+    // Decoding would give back exactly the pixels these bytes were encoded from.
+    const ZY_Bitmap &w = written->atlas;
+    atlas->pixels = w.pixels;
+    atlas->width = atlas->alloc_width = w.width;
+    atlas->height = atlas->alloc_height = w.height;
+    atlas->flags |= ZY_BITMAP_HAS_ALPHA;  // the atlas PNG is always RGBA
+    written->atlas.pixels = nullptr;
+    return true;
+  }
   ZYI_PNG_CODEC.Decode(atlas, name, png, (size_t)size, ZYI_DECODE_PIXELS, bgra);
   if (!atlas->pixels) return *problem = "its PNG image cannot be decoded", false;
   atlas->alloc_width = atlas->width;
@@ -114,8 +131,8 @@ bool ReadPng(Cursor &c, const char *name, bool bgra, ZY_Bitmap *atlas, const cha
 bool Finite(float v) { return isfinite(v) != 0; }
 
 // The ATLAS chunk after its tag: the ignored word, the entries, the encoded image.
-bool ReadAtlasChunk(Cursor &c, const char *name, bool bgra, ZyBmsContents *out, char *why,
-                    size_t why_size) {
+bool ReadAtlasChunk(Cursor &c, const char *name, bool bgra, ZyBmsWrittenAtlas *written,
+                    ZyBmsContents *out, char *why, size_t why_size) {
   const char *problem = nullptr;
   int32_t ignored;
   if (!c.Int(&ignored) || c.Left() / ZYI_BMS_ENTRY_SIZE < (size_t)out->frame_count) {
@@ -149,7 +166,7 @@ bool ReadAtlasChunk(Cursor &c, const char *name, bool bgra, ZyBmsContents *out, 
   if (memcmp(encoding, "RLE", 4) == 0) {
     read = ReadRle(c, bgra, &out->atlas, &problem);
   } else if (memcmp(encoding, "PNG", 4) == 0) {
-    read = ReadPng(c, name, bgra, &out->atlas, &problem);
+    read = ReadPng(c, name, bgra, written, &out->atlas, &problem);
   } else {
     char text[5];
     Printable(encoding, 4, text);
@@ -175,6 +192,12 @@ void PutFloat(FILE *f, float v) {
 
 bool ZYI_BmsParse(const char *name, const uint8_t *data, size_t size, bool bgra_pixels,
                   ZyBmsContents *out, char *why, size_t why_size) {
+  return ZYI_BmsParseReusing(name, data, size, bgra_pixels, nullptr, out, why, why_size);
+}
+
+bool ZYI_BmsParseReusing(const char *name, const uint8_t *data, size_t size, bool bgra_pixels,
+                         ZyBmsWrittenAtlas *written, ZyBmsContents *out, char *why,
+                         size_t why_size) {
   memset(out, 0, sizeof *out);
   Say(why, why_size, "%s", "");
   if (!name) name = "";
@@ -201,15 +224,15 @@ bool ZYI_BmsParse(const char *name, const uint8_t *data, size_t size, bool bgra_
     return false;
   }
   out->frame_count = count;
-  if (!ReadAtlasChunk(c, name, bgra_pixels, out, why, why_size)) {
+  if (!ReadAtlasChunk(c, name, bgra_pixels, written, out, why, why_size)) {
     ZYI_BmsFree(out);
     return false;
   }
   return true;
 }
 
-bool ZYI_BmsRead(const char *name, bool bgra_pixels, ZyBmsContents *out, char *why,
-                 size_t why_size) {
+bool ZYI_BmsRead(const char *name, bool bgra_pixels, ZyBmsWrittenAtlas *written,
+                 ZyBmsContents *out, char *why, size_t why_size) {
   memset(out, 0, sizeof *out);
   Say(why, why_size, "%s", "");
   ZY_File *file = name ? ZYFS_OpenFileInternal(name, "rb") : nullptr;
@@ -229,9 +252,16 @@ bool ZYI_BmsRead(const char *name, bool bgra_pixels, ZyBmsContents *out, char *w
     Say(why, why_size, "Bitmap sequence '%s' is too large to read.", name);
     return false;
   }
-  bool parsed = ZYI_BmsParse(name, data, got, bgra_pixels, out, why, why_size);
+  bool parsed = ZYI_BmsParseReusing(name, data, got, bgra_pixels, written, out, why, why_size);
   free(data);
   return parsed;
+}
+
+void ZYI_BmsFreeWritten(ZyBmsWrittenAtlas *w) {
+  if (!w) return;
+  free(w->png);
+  free(w->atlas.pixels);
+  memset(w, 0, sizeof *w);
 }
 
 void ZYI_BmsFree(ZyBmsContents *c) {
@@ -242,7 +272,7 @@ void ZYI_BmsFree(ZyBmsContents *c) {
 }
 
 bool ZYI_BmsWrite(FILE *f, const ZyBmsFrame *frames, int32_t count, const ZY_Bitmap *atlas,
-                  bool bgra_pixels) {
+                  bool bgra_pixels, ZyBmsWrittenAtlas *written) {
   if (!f || !frames || count < 1 || !atlas || !atlas->pixels) return false;
   fwrite(MAGIC, 1, sizeof MAGIC, f);
   PutInt(f, count);
@@ -269,6 +299,13 @@ bool ZYI_BmsWrite(FILE *f, const ZyBmsFrame *frames, int32_t count, const ZY_Bit
     PutInt(f, (int32_t)png_size);
     fwrite(png, 1, png_size, f);
   }
+  bool ok = encoded && !ferror(f);
+  if (ok && written) {
+    free(written->png);
+    written->png = (uint8_t *)png, written->png_size = png_size;
+    written->bgra_pixels = bgra_pixels;
+    png = nullptr;
+  }
   free(png);
-  return encoded && !ferror(f);
+  return ok;
 }

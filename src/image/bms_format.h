@@ -42,20 +42,41 @@ struct ZyBmsContents {
   ZY_Bitmap atlas;     // width, height, pixels (malloc'd, engine pixel order), has-alpha flag
 };
 
+// A sequence's atlas as it was just written: the PNG bytes that went into the file and
+// the pixels they were encoded from (engine pixel order `bgra_pixels`). Reading the file
+// back with it takes those pixels instead of decoding when the file's atlas is exactly
+// these bytes in the same pixel order (the same bytes decode to the same pixels); any
+// other file is decoded as always.
+struct ZyBmsWrittenAtlas {
+  uint8_t *png;  // malloc'd
+  size_t png_size;
+  bool bgra_pixels;
+  ZY_Bitmap atlas;  // width, height, pixels (malloc'd), has-alpha flag
+};
+// Frees what a written atlas still holds; the record is empty afterwards.
+void ZYI_BmsFreeWritten(ZyBmsWrittenAtlas *written);
+
 // Parses a whole sequence file held in memory (name for messages). On failure `out` is
 // left empty and `why` holds the message to report: "Bad header in bitmap sequence '%s'",
 // "unimplemented chunk: '%s'", "encoding: '%s'", or a damaged file's own.
 bool ZYI_BmsParse(const char *name, const uint8_t *data, size_t size, bool bgra_pixels,
                   ZyBmsContents *out, char *why, size_t why_size);
-// Reads a sequence file through the file layer and parses it. False with an empty `why`
-// when the file does not open.
-bool ZYI_BmsRead(const char *name, bool bgra_pixels, ZyBmsContents *out, char *why,
-                 size_t why_size);
+// The same, taking the pixels of `written` (when not null and its PNG matches) instead
+// of decoding the atlas; `written` then has no pixels left.
+bool ZYI_BmsParseReusing(const char *name, const uint8_t *data, size_t size, bool bgra_pixels,
+                         ZyBmsWrittenAtlas *written, ZyBmsContents *out, char *why,
+                         size_t why_size);
+// Reads a sequence file through the file layer and parses it (reusing `written` as
+// ZYI_BmsParseReusing does; it may be null). False with an empty `why` when the file
+// does not open.
+bool ZYI_BmsRead(const char *name, bool bgra_pixels, ZyBmsWrittenAtlas *written,
+                 ZyBmsContents *out, char *why, size_t why_size);
 // Frees the frames and the atlas pixels; the record is empty afterwards.
 void ZYI_BmsFree(ZyBmsContents *contents);
 // Writes a whole sequence file to a stream: the header, the ATLAS chunk with its
 // entries, "PNG", the byte size of the atlas as PNG and the PNG itself. Prints
 // "Writing bitmap sequence atlas." and "Writing frame num %d - %d" per entry. False when
-// the stream failed.
+// the stream failed. With `written`, the PNG bytes are handed over to it (its pixels are
+// left for the caller to fill).
 bool ZYI_BmsWrite(FILE *stream, const ZyBmsFrame *frames, int32_t count, const ZY_Bitmap *atlas,
-                  bool bgra_pixels);
+                  bool bgra_pixels, ZyBmsWrittenAtlas *written = nullptr);

@@ -211,23 +211,30 @@ void ZYI_FillTransparentPixels(ZY_Bitmap *bitmap) {
 
 void ZYI_FillTransparentColours(uint32_t *pixels, int32_t width, int32_t height) {
   if (!pixels || width < 1 || height < 1) return;
-  uint8_t *bytes = (uint8_t *)pixels;
-  // Neighbours in the order they are tried; the last visible one gives the colour.
-  const int dx[4] = {0, 1, 0, -1};
-  const int dy[4] = {-1, 0, 1, 0};
+  // Pixels are four bytes with alpha last; as a word, alpha is its top or bottom byte.
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
+  const uint32_t ALPHA = 0x000000FFu;
+#else
+  const uint32_t ALPHA = 0xFF000000u;
+#endif
+  // A transparent pixel takes the colour of its last visible neighbour in the order up,
+  // right, down, left, so the neighbours are tried backwards and the first visible one
+  // wins; neighbours past the edge do not count. A pixel filled earlier in this pass
+  // keeps alpha 0, so it never passes its borrowed colour on, and visible pixels are
+  // never written: working in place equals working on a copy.
+  const size_t w = (size_t)width;
   for (int32_t y = 0; y < height; y++) {
+    uint32_t *row = pixels + (size_t)y * w;
+    const uint32_t *above = y > 0 ? row - w : nullptr;
+    const uint32_t *below = y + 1 < height ? row + w : nullptr;
     for (int32_t x = 0; x < width; x++) {
-      uint8_t *p = bytes + ((size_t)y * width + x) * 4;
-      if (p[3] != 0) continue;
-      for (int n = 0; n < 4; n++) {
-        int32_t nx = x + dx[n], ny = y + dy[n];
-        nx = nx < 0 ? 0 : nx >= width ? width - 1 : nx;
-        ny = ny < 0 ? 0 : ny >= height ? height - 1 : ny;
-        const uint8_t *q = bytes + ((size_t)ny * width + nx) * 4;
-        // A pixel filled earlier in this pass still has alpha 0, so it never passes
-        // its borrowed colour on: working in place equals working on a copy.
-        if (q[3] != 0) memcpy(p, q, 3);
-      }
+      if (row[x] & ALPHA) continue;
+      const uint32_t *from = nullptr;
+      if (x > 0 && (row[x - 1] & ALPHA)) from = &row[x - 1];
+      else if (below && (below[x] & ALPHA)) from = &below[x];
+      else if (x + 1 < width && (row[x + 1] & ALPHA)) from = &row[x + 1];
+      else if (above && (above[x] & ALPHA)) from = &above[x];
+      if (from) row[x] = *from & ~ALPHA;
     }
   }
 }
