@@ -199,3 +199,34 @@ TEST_F(SequenceThreads, ASequenceBuiltOnAProgramThreadIsUploadedByTheFrame) {
   EXPECT_EQ(BitmapCalls(), "load data/f.bms (atlas)");
   EXPECT_TRUE(b->hw.on_gpu && b->frames[2].hw.texture == b->hw.texture && !ZYI_SequenceAtlas(b)->pixels);
 }
+
+TEST_F(Sequences, ReadingBackTakesTheWrittenAtlasOnlyWhenTheFileHoldsItsVeryPng) {
+  uint32_t pixels[4] = {0xFF0000FFu, 0x80FF0000u, 0x00000000u, 0xFF00FF00u};
+  ZY_Bitmap atlas = {};
+  atlas.width = atlas.height = 2, atlas.pixels = pixels, atlas.flags = ZY_BITMAP_HAS_ALPHA;
+  const ZyBmsFrame entry = {2, 2, 0, 30.0f, 0, 0, 1, 1};
+  char *file = nullptr;
+  size_t size = 0;
+  FILE *memory = open_memstream(&file, &size);
+  ZyBmsWrittenAtlas written = {};
+  ASSERT_TRUE(ZYI_BmsWrite(memory, &entry, 1, &atlas, true, &written));
+  fclose(memory);
+  char why[256];
+  for (bool same : {true, false}) {
+    written.atlas = atlas;  // stands for the pixels; marked so a take shows
+    written.atlas.pixels = (uint32_t *)calloc(4, 4);
+    written.png[written.png_size - 1] ^= same ? 0 : 1;
+    ZyBmsContents got;
+    ASSERT_TRUE(ZYI_BmsParseReusing("x.bms", (const uint8_t *)file, size, true, &written, &got,
+                                    why, sizeof why));
+    const std::vector<uint32_t> want = same ? std::vector<uint32_t>(4, 0)
+                                            : std::vector<uint32_t>(pixels, pixels + 4);
+    EXPECT_EQ(std::vector<uint32_t>(got.atlas.pixels, got.atlas.pixels + 4), want) << same;
+    EXPECT_EQ(written.atlas.pixels == nullptr, same);
+    ZYI_BmsFree(&got);
+    free(written.atlas.pixels);
+  }
+  written.atlas.pixels = nullptr;
+  ZYI_BmsFreeWritten(&written);
+  free(file);
+}

@@ -80,3 +80,22 @@ TEST_F(ImageTest, ResizeAveragingTakesColourFromVisibleSamplesOnly) {
   // Nothing visible: alpha 0, colour then filled from the visible neighbour on its left.
   EXPECT_EQ(PixelBytes(*dst, 1, 0), (Bytes{50, 16, 16, 0}));
 }
+
+TEST_F(ImageTest, TransparentPixelsTakeTheLastVisibleNeighbourInOrderUpRightDownLeft) {
+  const uint32_t R = Word(200, 0, 0, 255), G = Word(0, 200, 0, 255), B = Word(0, 0, 200, 255),
+                 T = Word(1, 2, 3, 0);
+  // 3 x 3: the centre sees R above, G right, B below and nothing left: B (down) wins over
+  // the earlier up and right; the top-left corner sees R right and T below: R; the pixel
+  // left of the centre sees only T and the filled corner above it: it keeps its colour.
+  std::vector<uint32_t> words = {T, R, T,
+                                 T, T, G,
+                                 T, B, T};
+  ZYI_FillTransparentColours(words.data(), 3, 3);
+  const std::vector<uint32_t> want = {Word(200, 0, 0, 0), R, Word(200, 0, 0, 0),
+                                      T, Word(0, 0, 200, 0), G,
+                                      Word(0, 0, 200, 0), B, Word(0, 0, 200, 0)};
+  EXPECT_EQ(words, want);
+  std::vector<uint32_t> row = {G, T, R};  // left beats right
+  ZYI_FillTransparentColours(row.data(), 3, 1);
+  EXPECT_EQ(row[1], Word(0, 200, 0, 0));
+}
