@@ -238,6 +238,22 @@ void BlendTexelRow(uint8_t *dst, const uint8_t *src, int32_t dir, int32_t count,
   }
 }
 
+void BlendTexelRect(uint8_t *dst, size_t dst_stride, const uint8_t *src, ptrdiff_t src_stride,
+                    int32_t dir, int32_t count, int32_t rows, const Colour &colour,
+                    int32_t blend_mode) {
+#if defined(SOFT_HAVE_AVX2_PATH)
+  // The usual sprite: straight alpha, texels to the right, opaque white.
+  const bool over = blend_mode < BLEND_ADD || blend_mode > BLEND_PREMULTIPLIED;
+  if (have_avx2 && over && dir > 0 && (colour.r & colour.g & colour.b & colour.a) == 255) {
+    for (; rows > 0; rows--, dst += dst_stride, src += src_stride)
+      BlendRowAlphaAvx2<true>(dst, src, count, colour);
+    return;
+  }
+#endif
+  for (; rows > 0; rows--, dst += dst_stride, src += src_stride)
+    BlendTexelRow(dst, src, dir, count, colour, blend_mode);
+}
+
 void BlendAlignedSpan(const DrawState &st, const TexelMap &map, int64_t x, int64_t y,
                       int64_t count, const Colour &colour) {
   const Surface *texture = st.texture;
