@@ -179,6 +179,61 @@ SOFT_AVX2 void BlendRowAlphaAvx2(uint8_t *dst, const uint8_t *src, int32_t count
 
 const bool have_avx2 = __builtin_cpu_supports("avx2");
 
+// BlendRowAlphaAvx2 on a rectangle of texels opaque white leaves as they are, the
+// constants set once for all rows. Whole groups are told apart with VPTEST alone, and
+// the destination's alpha is looked at only when it is not opaque throughout.
+SOFT_AVX2 void BlendRectPlainAvx2(uint8_t *dst, size_t dst_stride, const uint8_t *src,
+                                  ptrdiff_t src_stride, int32_t count, int32_t rows,
+                                  const Colour &colour) {
+  const __m256i zero = _mm256_setzero_si256();
+  const __m256i alpha = _mm256_set1_epi32(static_cast<int32_t>(0xFF000000u));
+  __m256i c255 = _mm256_set1_epi16(255), round = _mm256_set1_epi16(127);
+  __m256i magic = _mm256_set1_epi16(static_cast<int16_t>(0x8081));
+  const __m256i alpha_lanes = _mm256_set1_epi64x(static_cast<int64_t>(0x00FF000000000000ull));
+  // Opaque to the compiler, so it keeps them in registers instead of building them
+  // again inside the loop.
+  __asm__("" : "+x"(c255), "+x"(round), "+x"(magic));
+  const int32_t groups = count / 8, rest = count % 8;
+  for (; rows > 0; rows--, dst += dst_stride, src += src_stride) {
+    const uint8_t *s8 = src;
+    uint8_t *d8 = dst;
+    for (int32_t g = 0; g < groups; g++, s8 += 32, d8 += 32) {
+      const __m256i s = _mm256_loadu_si256(reinterpret_cast<const __m256i *>(s8));
+      if (_mm256_testz_si256(s, alpha)) continue;  // every texel transparent
+      if (_mm256_testc_si256(s, alpha)) {          // every texel opaque
+        _mm256_storeu_si256(reinterpret_cast<__m256i *>(d8), s);
+        continue;
+      }
+      const __m256i d = _mm256_loadu_si256(reinterpret_cast<const __m256i *>(d8));
+      if (!_mm256_testc_si256(d, alpha)) {
+        const __m256i sa = _mm256_and_si256(s, alpha);
+        const __m256i lane_ok = _mm256_or_si256(
+            _mm256_or_si256(_mm256_cmpeq_epi32(sa, zero), _mm256_cmpeq_epi32(sa, alpha)),
+            _mm256_cmpeq_epi32(_mm256_and_si256(d, alpha), alpha));
+        if (_mm256_movemask_epi8(lane_ok) != -1) {
+          // A partly transparent texel over a partly transparent pixel: the exact division.
+          BlendPixels<BLEND_ALPHA, true>(d8, s8, 8, colour);
+          continue;
+        }
+      }
+      __m256i out[2];
+      for (int half = 0; half < 2; half++) {
+        const __m256i s16 = half ? _mm256_unpackhi_epi8(s, zero) : _mm256_unpacklo_epi8(s, zero);
+        const __m256i d16 = half ? _mm256_unpackhi_epi8(d, zero) : _mm256_unpacklo_epi8(d, zero);
+        const __m256i a = _mm256_shufflehi_epi16(_mm256_shufflelo_epi16(s16, 0xFF), 0xFF);
+        __m256i x = _mm256_add_epi16(_mm256_mullo_epi16(_mm256_or_si256(s16, alpha_lanes), a),
+                                     _mm256_mullo_epi16(d16, _mm256_sub_epi16(c255, a)));
+        x = _mm256_add_epi16(x, round);
+        out[half] = _mm256_srli_epi16(_mm256_mulhi_epu16(x, magic), 7);
+      }
+      _mm256_storeu_si256(reinterpret_cast<__m256i *>(d8), _mm256_packus_epi16(out[0], out[1]));
+    }
+    if (rest > 0) BlendRowAlpha<true>(d8, s8, rest, colour);
+  }
+}
+
+
+
 #endif
 
 // Straight alpha with the widest lanes the processor offers.
@@ -245,8 +300,7 @@ void BlendTexelRect(uint8_t *dst, size_t dst_stride, const uint8_t *src, ptrdiff
   // The usual sprite: straight alpha, texels to the right, opaque white.
   const bool over = blend_mode < BLEND_ADD || blend_mode > BLEND_PREMULTIPLIED;
   if (have_avx2 && over && dir > 0 && (colour.r & colour.g & colour.b & colour.a) == 255) {
-    for (; rows > 0; rows--, dst += dst_stride, src += src_stride)
-      BlendRowAlphaAvx2<true>(dst, src, count, colour);
+    BlendRectPlainAvx2(dst, dst_stride, src, src_stride, count, rows, colour);
     return;
   }
 #endif
