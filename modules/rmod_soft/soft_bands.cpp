@@ -36,7 +36,7 @@ void BandQueue::AddQuad(const DrawState &st, const RasterVertex &a, const Raster
   // A rectangle is planned here once rather than in every band it reaches.
   if (st.fast_paths) {
     Draw draw;
-    switch (PlanRectangle(st, a, b, c, d, &draw.rect)) {
+    switch (PlanRectangle(st, a, b, c, d, &draw.rect, &rect_cache_)) {
       case RECT_EMPTY: return;
       case RECT_DRAW:
         draw.kind = RECT;

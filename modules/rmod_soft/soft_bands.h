@@ -78,6 +78,7 @@ class BandQueue {
   bool queue_ = false;
   std::vector<DrawState> states_;
   std::vector<Draw> draws_;
+  RectCache rect_cache_;  // for planning queued rectangles (the engine's thread only)
   std::vector<std::vector<uint32_t>> bins_;  // per band the draws reaching into it, in order
   std::atomic<int32_t> next_band_{0};        // the next band a thread takes
 

@@ -11,6 +11,7 @@
 // only when both triangles agree, so it gives the bytes the two triangles would give.
 // Anything else, and everything when the fast paths are off, is drawn as two triangles.
 #include <stddef.h>
+#include <string.h>
 
 #include "soft_pixel.h"
 #include "soft_raster.h"
@@ -27,7 +28,8 @@ constexpr int32_t FLAT_CHUNK = 64;  // pixels of one colour handed to BlendRow a
 }  // namespace
 
 RectKind PlanRectangle(const DrawState &st, const RasterVertex &a, const RasterVertex &b,
-                       const RasterVertex &c, const RasterVertex &d, RectPlan *plan) {
+                       const RasterVertex &c, const RasterVertex &d, RectPlan *plan,
+                       RectCache *cache) {
   if (!st.target || st.clip.x0 >= st.clip.x1 || st.clip.y0 >= st.clip.y1) return RECT_NONE;
   if (!SameColour(a.colour, b.colour) || !SameColour(a.colour, c.colour) ||
       !SameColour(a.colour, d.colour))
@@ -41,23 +43,45 @@ RectKind PlanRectangle(const DrawState &st, const RasterVertex &a, const RasterV
       Y[0] == Y[2])
     return RECT_NONE;
 
-  TexelMap map = {};
-  if (st.texture) {
-    TriangleSetup t1, t2;
-    TexelMap map2;
-    if (!SetupTriangle(st, a, b, c, &t1) || !SetupTriangle(st, b, c, d, &t2) ||
-        !AlignedTexels(st, t1, &map) || !AlignedTexels(st, t2, &map2) || map.cx != map2.cx ||
-        map.cy != map2.cy || map.dir_x != map2.dir_x || map.dir_y != map2.dir_y)
-      return RECT_NONE;
-  }
-
-  // Pixels with min <= centre < max on both axes, cut by the clip.
+  // Pixels with min <= centre < max on both axes (cut by the clip below).
   const int64_t min_x = X[0] < X[1] ? X[0] : X[1], max_x = X[0] < X[1] ? X[1] : X[0];
   const int64_t min_y = Y[0] < Y[2] ? Y[0] : Y[2], max_y = Y[0] < Y[2] ? Y[2] : Y[0];
   int64_t px0 = CeilDiv(min_x - SUBPIXEL / 2, SUBPIXEL);
   int64_t px1 = CeilDiv(max_x - SUBPIXEL / 2, SUBPIXEL) - 1;
   int64_t py0 = CeilDiv(min_y - SUBPIXEL / 2, SUBPIXEL);
   int64_t py1 = CeilDiv(max_y - SUBPIXEL / 2, SUBPIXEL) - 1;
+
+  TexelMap map = {};
+  if (const Surface *texture = st.texture) {
+    // The triangles' set-up is the same for the same shape moved by whole pixels, as
+    // long as the clip does not move the first pixel of their box: the edge functions
+    // at that pixel, the steps and the texture planes do not change, and the texel of
+    // that pixel stays. So a run of equal sprites is set up once.
+    const bool unclipped = px0 >= st.clip.x0 && py0 >= st.clip.y0;
+    RectShape shape;
+    for (int i = 0; i < 4; i++) shape.u[i] = v[i]->u, shape.v[i] = v[i]->v;
+    shape.w = texture->width, shape.h = texture->height, shape.bilinear = st.bilinear;
+    shape.dx = X[1] - X[0], shape.dy = Y[2] - Y[0];
+    shape.fx = X[0] & (SUBPIXEL - 1), shape.fy = Y[0] & (SUBPIXEL - 1);
+    if (unclipped && cache && cache->valid && memcmp(&cache->shape, &shape, sizeof shape) == 0) {
+      map.dir_x = cache->dir_x, map.dir_y = cache->dir_y;
+      map.cx = cache->tx - map.dir_x * px0, map.cy = cache->ty - map.dir_y * py0;
+    } else {
+      TriangleSetup t1, t2;
+      TexelMap map2;
+      if (!SetupTriangle(st, a, b, c, &t1) || !SetupTriangle(st, b, c, d, &t2) ||
+          !AlignedTexels(st, t1, &map) || !AlignedTexels(st, t2, &map2) || map.cx != map2.cx ||
+          map.cy != map2.cy || map.dir_x != map2.dir_x || map.dir_y != map2.dir_y)
+        return RECT_NONE;
+      if (unclipped && cache) {
+        cache->valid = true;
+        cache->shape = shape;
+        cache->dir_x = map.dir_x, cache->dir_y = map.dir_y;
+        cache->tx = map.cx + map.dir_x * px0, cache->ty = map.cy + map.dir_y * py0;
+      }
+    }
+  }
+
   if (px0 < st.clip.x0) px0 = st.clip.x0;
   if (py0 < st.clip.y0) py0 = st.clip.y0;
   if (px1 > st.clip.x1 - 1) px1 = st.clip.x1 - 1;

@@ -85,8 +85,27 @@ enum RectKind : uint8_t {
   RECT_EMPTY,  // such a rectangle, but nothing of it is inside the clip
   RECT_DRAW,   // draw the plan with DrawRectangle
 };
+// What the triangles' set-up of a textured rectangle depends on, apart from where it
+// lies in whole pixels (no padding: compared as bytes).
+struct RectShape {
+  double u[4], v[4];       // texture coordinates of the corners
+  int64_t w, h, bilinear;  // texture size and filtering
+  int64_t dx, dy;          // width and height in subpixels, signed (mirrored corners)
+  int64_t fx, fy;          // the first corner's subpixel offset inside its pixel
+};
+// The set-up of the last unclipped textured rectangle planned with this cache: its shape
+// and the texel of its box's first pixel.
+struct RectCache {
+  bool valid = false;
+  RectShape shape;
+  int64_t tx, ty;
+  int32_t dir_x, dir_y;
+};
+// Plans the quad a, b, c, d (triangles a, b, c and b, c, d). A cache (one thread's own)
+// saves setting up the same textured shape again.
 RectKind PlanRectangle(const DrawState &st, const RasterVertex &a, const RasterVertex &b,
-                       const RasterVertex &c, const RasterVertex &d, RectPlan *plan);
+                       const RasterVertex &c, const RasterVertex &d, RectPlan *plan,
+                       RectCache *cache = nullptr);
 // Draws the rows of the plan inside the state's band.
 void DrawRectangle(const DrawState &st, const RectPlan &plan);
 
