@@ -187,12 +187,14 @@ SOFT_AVX2 void BlendRectPlainAvx2(uint8_t *dst, size_t dst_stride, const uint8_t
                                   const Colour &colour) {
   const __m256i zero = _mm256_setzero_si256();
   const __m256i alpha = _mm256_set1_epi32(static_cast<int32_t>(0xFF000000u));
-  __m256i c255 = _mm256_set1_epi16(255), round = _mm256_set1_epi16(127);
+  __m256i bias = _mm256_set1_epi8(static_cast<char>(0x80)), ones = _mm256_set1_epi8(-1);
+  __m256i offset = _mm256_set1_epi16(128 * 255 + 127);  // undoes the bias, then rounds
   __m256i magic = _mm256_set1_epi16(static_cast<int16_t>(0x8081));
-  const __m256i alpha_lanes = _mm256_set1_epi64x(static_cast<int64_t>(0x00FF000000000000ull));
+  __m256i alpha_bytes = _mm256_set_epi8(15, 15, 15, 15, 11, 11, 11, 11, 7, 7, 7, 7, 3, 3, 3, 3,
+                                        15, 15, 15, 15, 11, 11, 11, 11, 7, 7, 7, 7, 3, 3, 3, 3);
   // Opaque to the compiler, so it keeps them in registers instead of building them
   // again inside the loop.
-  __asm__("" : "+x"(c255), "+x"(round), "+x"(magic));
+  __asm__("" : "+x"(bias), "+x"(ones), "+x"(offset), "+x"(magic), "+x"(alpha_bytes));
   const int32_t groups = count / 8, rest = count % 8;
   for (; rows > 0; rows--, dst += dst_stride, src += src_stride) {
     const uint8_t *s8 = src;
@@ -216,14 +218,17 @@ SOFT_AVX2 void BlendRectPlainAvx2(uint8_t *dst, size_t dst_stride, const uint8_t
           continue;
         }
       }
+      // Per channel a x s + (255 - a) x d as one multiply-add of byte pairs: the values
+      // less 128 fit signed bytes, and the sum less 128 x 255 fits a signed 16-bit lane.
+      const __m256i sv = _mm256_xor_si256(_mm256_or_si256(s, alpha), bias);  // alpha as 255
+      const __m256i dv = _mm256_xor_si256(d, bias);
+      const __m256i a8 = _mm256_shuffle_epi8(s, alpha_bytes);
+      const __m256i na8 = _mm256_xor_si256(a8, ones);
       __m256i out[2];
       for (int half = 0; half < 2; half++) {
-        const __m256i s16 = half ? _mm256_unpackhi_epi8(s, zero) : _mm256_unpacklo_epi8(s, zero);
-        const __m256i d16 = half ? _mm256_unpackhi_epi8(d, zero) : _mm256_unpacklo_epi8(d, zero);
-        const __m256i a = _mm256_shufflehi_epi16(_mm256_shufflelo_epi16(s16, 0xFF), 0xFF);
-        __m256i x = _mm256_add_epi16(_mm256_mullo_epi16(_mm256_or_si256(s16, alpha_lanes), a),
-                                     _mm256_mullo_epi16(d16, _mm256_sub_epi16(c255, a)));
-        x = _mm256_add_epi16(x, round);
+        const __m256i pairs = half ? _mm256_unpackhi_epi8(sv, dv) : _mm256_unpacklo_epi8(sv, dv);
+        const __m256i weights = half ? _mm256_unpackhi_epi8(a8, na8) : _mm256_unpacklo_epi8(a8, na8);
+        const __m256i x = _mm256_add_epi16(_mm256_maddubs_epi16(weights, pairs), offset);
         out[half] = _mm256_srli_epi16(_mm256_mulhi_epu16(x, magic), 7);
       }
       _mm256_storeu_si256(reinterpret_cast<__m256i *>(d8), _mm256_packus_epi16(out[0], out[1]));
