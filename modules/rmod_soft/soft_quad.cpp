@@ -9,6 +9,8 @@
 // functions. Which texel each pixel gets is read from the two triangles' own set-up
 // (SetupTriangle and AlignedTexels, the rasteriser's code), and the shortcut is taken
 // only when both triangles agree, so it gives the bytes the two triangles would give.
+// PlanRectangle makes that decision once (the band queue plans a quad when it is queued)
+// and DrawRectangle draws the plan's rows inside a band.
 // Anything else, and everything when the fast paths are off, is drawn as two triangles.
 #include <stddef.h>
 #include <string.h>
