@@ -33,12 +33,25 @@ void BandQueue::Push(const Draw &draw) {
 
 void BandQueue::AddQuad(const DrawState &st, const RasterVertex &a, const RasterVertex &b,
                         const RasterVertex &c, const RasterVertex &d) {
-  Push(Draw{QUAD, StateFor(st), {a, b, c, d}});
+  // A rectangle is planned here once rather than in every band it reaches.
+  if (st.fast_paths) {
+    Draw draw;
+    switch (PlanRectangle(st, a, b, c, d, &draw.rect, &rect_cache_)) {
+      case RECT_EMPTY: return;
+      case RECT_DRAW:
+        draw.kind = RECT;
+        draw.state = StateFor(st);
+        Push(draw);
+        return;
+      case RECT_NONE: break;
+    }
+  }
+  Push(Draw{QUAD, StateFor(st), {{a, b, c, d}}});
 }
 
 void BandQueue::AddTriangle(const DrawState &st, const RasterVertex &a, const RasterVertex &b,
                             const RasterVertex &c) {
-  Push(Draw{TRIANGLE, StateFor(st), {a, b, c, c}});
+  Push(Draw{TRIANGLE, StateFor(st), {{a, b, c, c}}});
 }
 
 void BandQueue::AddClear(const DrawState &st, Colour colour) {
@@ -60,7 +73,9 @@ void BandQueue::Bin(int32_t height) {
     // a margin of a row keeps snapping out of the question). Non-finite corners fail
     // every comparison and leave the clip's rows to the rasteriser.
     int32_t y0 = st.clip.y0, y1 = st.clip.y1;
-    if (d.kind != CLEAR) {
+    if (d.kind == RECT) {
+      y0 = d.rect.y0, y1 = d.rect.y1 + 1;
+    } else if (d.kind != CLEAR) {
       const int corners = d.kind == QUAD ? 4 : 3;
       double min_y = d.v[0].y, max_y = d.v[0].y;
       for (int k = 1; k < corners; k++) {
@@ -94,6 +109,8 @@ void BandQueue::DrawBand(int32_t band) const {
       if (rows.y0 < y0) rows.y0 = y0;
       if (rows.y1 > y1) rows.y1 = y1;
       if (rows.y0 < rows.y1) SurfaceFill(st.target, rows, d.v[0].colour);
+    } else if (d.kind == RECT) {
+      DrawRectangle(st, d.rect);
     } else if (d.kind == QUAD) {
       FillQuad(st, d.v[0], d.v[1], d.v[2], d.v[3]);
     } else {

@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "soft_internal.h"
+#include "soft_raster.h"
 
 namespace soft {
 
@@ -50,11 +51,14 @@ class BandQueue {
   void Flush();
 
  private:
-  enum Kind : uint8_t { QUAD, TRIANGLE, CLEAR };
+  enum Kind : uint8_t { QUAD, TRIANGLE, CLEAR, RECT };
   struct Draw {
     Kind kind;
-    uint32_t state;     // index into states_
-    RasterVertex v[4];  // the clear's colour is v[0].colour
+    uint32_t state;  // index into states_
+    union {
+      RasterVertex v[4];  // the clear's colour is v[0].colour
+      RectPlan rect;      // a quad planned as a rectangle when it was queued
+    };
   };
 
   // The state index for a new draw, the queue drawn first when the target changes.
@@ -74,6 +78,7 @@ class BandQueue {
   bool queue_ = false;
   std::vector<DrawState> states_;
   std::vector<Draw> draws_;
+  RectCache rect_cache_;  // for planning queued rectangles (the engine's thread only)
   std::vector<std::vector<uint32_t>> bins_;  // per band the draws reaching into it, in order
   std::atomic<int32_t> next_band_{0};        // the next band a thread takes
 

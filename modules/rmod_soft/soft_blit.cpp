@@ -179,6 +179,66 @@ SOFT_AVX2 void BlendRowAlphaAvx2(uint8_t *dst, const uint8_t *src, int32_t count
 
 const bool have_avx2 = __builtin_cpu_supports("avx2");
 
+// BlendRowAlphaAvx2 on a rectangle of texels opaque white leaves as they are, the
+// constants set once for all rows. Whole groups are told apart with VPTEST alone, and
+// the destination's alpha is looked at only when it is not opaque throughout.
+SOFT_AVX2 void BlendRectPlainAvx2(uint8_t *dst, size_t dst_stride, const uint8_t *src,
+                                  ptrdiff_t src_stride, int32_t count, int32_t rows,
+                                  const Colour &colour) {
+  const __m256i zero = _mm256_setzero_si256();
+  const __m256i alpha = _mm256_set1_epi32(static_cast<int32_t>(0xFF000000u));
+  __m256i bias = _mm256_set1_epi8(static_cast<char>(0x80)), ones = _mm256_set1_epi8(-1);
+  __m256i offset = _mm256_set1_epi16(128 * 255 + 127);  // undoes the bias, then rounds
+  __m256i magic = _mm256_set1_epi16(static_cast<int16_t>(0x8081));
+  __m256i alpha_bytes = _mm256_set_epi8(15, 15, 15, 15, 11, 11, 11, 11, 7, 7, 7, 7, 3, 3, 3, 3,
+                                        15, 15, 15, 15, 11, 11, 11, 11, 7, 7, 7, 7, 3, 3, 3, 3);
+  // Opaque to the compiler, so it keeps them in registers instead of building them
+  // again inside the loop.
+  __asm__("" : "+x"(bias), "+x"(ones), "+x"(offset), "+x"(magic), "+x"(alpha_bytes));
+  const int32_t groups = count / 8, rest = count % 8;
+  for (; rows > 0; rows--, dst += dst_stride, src += src_stride) {
+    const uint8_t *s8 = src;
+    uint8_t *d8 = dst;
+    for (int32_t g = 0; g < groups; g++, s8 += 32, d8 += 32) {
+      const __m256i s = _mm256_loadu_si256(reinterpret_cast<const __m256i *>(s8));
+      if (_mm256_testz_si256(s, alpha)) continue;  // every texel transparent
+      if (_mm256_testc_si256(s, alpha)) {          // every texel opaque
+        _mm256_storeu_si256(reinterpret_cast<__m256i *>(d8), s);
+        continue;
+      }
+      const __m256i d = _mm256_loadu_si256(reinterpret_cast<const __m256i *>(d8));
+      if (!_mm256_testc_si256(d, alpha)) {
+        const __m256i sa = _mm256_and_si256(s, alpha);
+        const __m256i lane_ok = _mm256_or_si256(
+            _mm256_or_si256(_mm256_cmpeq_epi32(sa, zero), _mm256_cmpeq_epi32(sa, alpha)),
+            _mm256_cmpeq_epi32(_mm256_and_si256(d, alpha), alpha));
+        if (_mm256_movemask_epi8(lane_ok) != -1) {
+          // A partly transparent texel over a partly transparent pixel: the exact division.
+          BlendPixels<BLEND_ALPHA, true>(d8, s8, 8, colour);
+          continue;
+        }
+      }
+      // Per channel a x s + (255 - a) x d as one multiply-add of byte pairs: the values
+      // less 128 fit signed bytes, and the sum less 128 x 255 fits a signed 16-bit lane.
+      const __m256i sv = _mm256_xor_si256(_mm256_or_si256(s, alpha), bias);  // alpha as 255
+      const __m256i dv = _mm256_xor_si256(d, bias);
+      const __m256i a8 = _mm256_shuffle_epi8(s, alpha_bytes);
+      const __m256i na8 = _mm256_xor_si256(a8, ones);
+      __m256i out[2];
+      for (int half = 0; half < 2; half++) {
+        const __m256i pairs = half ? _mm256_unpackhi_epi8(sv, dv) : _mm256_unpacklo_epi8(sv, dv);
+        const __m256i weights = half ? _mm256_unpackhi_epi8(a8, na8) : _mm256_unpacklo_epi8(a8, na8);
+        const __m256i x = _mm256_add_epi16(_mm256_maddubs_epi16(weights, pairs), offset);
+        out[half] = _mm256_srli_epi16(_mm256_mulhi_epu16(x, magic), 7);
+      }
+      _mm256_storeu_si256(reinterpret_cast<__m256i *>(d8), _mm256_packus_epi16(out[0], out[1]));
+    }
+    if (rest > 0) BlendRowAlpha<true>(d8, s8, rest, colour);
+  }
+}
+
+
+
 #endif
 
 // Straight alpha with the widest lanes the processor offers.
@@ -236,6 +296,21 @@ void BlendTexelRow(uint8_t *dst, const uint8_t *src, int32_t dir, int32_t count,
     BlendRow(dst, chunk, n, colour, blend_mode);
     dst += 4 * n, src -= 4 * n, count -= n;
   }
+}
+
+void BlendTexelRect(uint8_t *dst, size_t dst_stride, const uint8_t *src, ptrdiff_t src_stride,
+                    int32_t dir, int32_t count, int32_t rows, const Colour &colour,
+                    int32_t blend_mode) {
+#if defined(SOFT_HAVE_AVX2_PATH)
+  // The usual sprite: straight alpha, texels to the right, opaque white.
+  const bool over = blend_mode < BLEND_ADD || blend_mode > BLEND_PREMULTIPLIED;
+  if (have_avx2 && over && dir > 0 && (colour.r & colour.g & colour.b & colour.a) == 255) {
+    BlendRectPlainAvx2(dst, dst_stride, src, src_stride, count, rows, colour);
+    return;
+  }
+#endif
+  for (; rows > 0; rows--, dst += dst_stride, src += src_stride)
+    BlendTexelRow(dst, src, dir, count, colour, blend_mode);
 }
 
 void BlendAlignedSpan(const DrawState &st, const TexelMap &map, int64_t x, int64_t y,

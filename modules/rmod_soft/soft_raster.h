@@ -8,6 +8,8 @@
 // of them draws it: the fast paths only skip work whose result they can predict exactly.
 #pragma once
 
+#include <stddef.h>
+
 #include "soft_internal.h"
 
 namespace soft {
@@ -70,6 +72,43 @@ bool AlignedTexels(const DrawState &st, const TriangleSetup &t, TexelMap *map);
 bool TexelsInside(const Surface *texture, const TexelMap &map, int64_t x0, int64_t x1,
                   int64_t y0, int64_t y1);
 
+// A quad FillQuad draws as a rectangle, planned once (a queued quad is drawn in every
+// band it reaches): pixels x0..x1 x y0..y1, already cut by the clip but not by a band,
+// one colour, and pixel (x0, y0)'s texel (tx, ty) with the steps of TexelMap.
+struct RectPlan {
+  int32_t x0, x1, y0, y1;
+  int32_t tx, ty, dir_x, dir_y;
+  Colour colour;
+};
+enum RectKind : uint8_t {
+  RECT_NONE,   // not such a rectangle: draw it as two triangles
+  RECT_EMPTY,  // such a rectangle, but nothing of it is inside the clip
+  RECT_DRAW,   // draw the plan with DrawRectangle
+};
+// What the triangles' set-up of a textured rectangle depends on, apart from where it
+// lies in whole pixels (no padding: compared as bytes).
+struct RectShape {
+  double u[4], v[4];       // texture coordinates of the corners
+  int64_t w, h, bilinear;  // texture size and filtering
+  int64_t dx, dy;          // width and height in subpixels, signed (mirrored corners)
+  int64_t fx, fy;          // the first corner's subpixel offset inside its pixel
+};
+// The set-up of the last unclipped textured rectangle planned with this cache: its shape
+// and the texel of its box's first pixel.
+struct RectCache {
+  bool valid = false;
+  RectShape shape;
+  int64_t tx, ty;
+  int32_t dir_x, dir_y;
+};
+// Plans the quad a, b, c, d (triangles a, b, c and b, c, d). A cache (one thread's own)
+// saves setting up the same textured shape again.
+RectKind PlanRectangle(const DrawState &st, const RasterVertex &a, const RasterVertex &b,
+                       const RasterVertex &c, const RasterVertex &d, RectPlan *plan,
+                       RectCache *cache = nullptr);
+// Draws the rows of the plan inside the state's band.
+void DrawRectangle(const DrawState &st, const RectPlan &plan);
+
 // Blends `count` texels from src (R, G, B, A bytes, one after another) into the pixels
 // from dst on, each texel first multiplied by the colour: the same bytes as the
 // per-pixel Modulate and BlendPixel of soft_pixel.h, only faster (soft_blit.cpp).
@@ -80,6 +119,12 @@ void BlendRow(uint8_t *dst, const uint8_t *src, int32_t count, const Colour &col
 // to the left (dir -1, a mirrored sprite).
 void BlendTexelRow(uint8_t *dst, const uint8_t *src, int32_t dir, int32_t count,
                    const Colour &colour, int32_t blend_mode);
+
+// BlendTexelRow for `rows` rows, dst and src moving on by their strides (in bytes) after
+// each; the way to blend is chosen once for all of them.
+void BlendTexelRect(uint8_t *dst, size_t dst_stride, const uint8_t *src, ptrdiff_t src_stride,
+                    int32_t dir, int32_t count, int32_t rows, const Colour &colour,
+                    int32_t blend_mode);
 
 // Blends the pixels x .. x + count - 1 of the target's row y with their texels under
 // the map (all inside the texture), as BlendRow does.

@@ -342,3 +342,30 @@ TEST_F(RmodSoftThreads, FastPathsOnFourThreadsGiveTheBytesOfTheGeneralRasteriser
     for (int x = 0; x < 40; x++) alphas[(fast[1].At(x, y).r < 255) + (fast[1].At(x, y).r == 0)]++;
   EXPECT_TRUE(alphas[0] > 20 && alphas[1] > 100 && alphas[2] > 20);
 }
+
+TEST_F(RmodSoft, SpriteRowsBlendEveryAlphaOverEveryValueAsTheGeneralRasteriserDoes) {
+  // A strip whose texel x has alpha x, drawn one to one over rows of every channel
+  // value: every alpha meets every destination value in the sprite rows' blending.
+  auto scene = [this]() {
+    std::vector<Rgba> texels;
+    for (int x = 0; x < 256; x++) texels.push_back(Rgba{(x * 37) & 255, (x * 11 + 3) & 255, 255 - x, x});
+    ZY_Bitmap strip;
+    MakeTexture(&strip, 256, 1, texels, ZY_PACK_PAD_TRANSPARENT);
+    r->SetBlendMode(3);
+    for (int y = 0; y < 256; y++) Rect(0, (float)y, 256, 1, Rgba{y, 255 - y, (y * 5) & 255, 255});
+    r->SetBlendMode(0);
+    for (int y = 0; y < 256; y++) Textured(&strip, 0, (float)y, 256, 1);
+    const Image shot = Shot();
+    r->FreeBitmapFromGpu(&strip.hw);
+    Stop();
+    return shot;
+  };
+  setenv("ZYLEM_SOFT_THREADS", "1", 1);
+  Start(256, 256);
+  const Image fast = scene();
+  setenv("ZYLEM_SOFT_NO_FASTPATH", "1", 1);
+  Start(256, 256);
+  const Image general = scene();
+  for (int y = 0; y < 256; y++)
+    for (int x = 0; x < 256; x++) ASSERT_EQ(fast.At(x, y), general.At(x, y)) << x << "," << y;
+}
